@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Controls.h"
+
+namespace pixquarry {
+
+// The sorted check-box list. Items stay in list order at all times: an added
+// item goes to its sorted place, after the items that compare equal to it.
+// List order compares the UTF-8 bytes with A-Z folded to lower case.
+class CheckListBox final : public Control {
+public:
+    struct Change {
+        enum class Kind { Reset, Inserted, Removed, Ticked, Current };
+        Kind kind;
+        int index;  // the row concerned; unused for Reset
+    };
+    using ListObserver = std::function<void(const Change&)>;
+
+    using Control::Control;
+
+    int ListCount() const { return static_cast<int>(m_items.size()); }
+    const std::string& List(int index) const { return m_items.at(Slot(index)).text; }
+    bool Selected(int index) const { return m_items.at(Slot(index)).ticked; }
+    void SetSelected(int index, bool ticked);
+    // The current item, or -1 when there is none.
+    int ListIndex() const { return m_current; }
+    void SetListIndex(int index);
+
+    void Clear();
+    void AddItem(std::string text);
+    // Adds many items at once, each to the place AddItem would give it.
+    void AddItems(std::vector<std::string> texts);
+    void RemoveItem(int index);
+    // Removes every later copy of an item text (exact comparison); the first
+    // copy of each text and the order of what remains are kept.
+    void RemoveDuplicateTexts();
+
+    void SetListObserver(ListObserver observer) { m_listObserver = std::move(observer); }
+
+private:
+    struct Item {
+        std::string text;
+        bool ticked = false;
+    };
+    std::size_t Slot(int index) const;
+    void Tell(Change::Kind kind, int index = -1) const;
+
+    std::vector<Item> m_items;
+    int m_current = -1;
+    ListObserver m_listObserver;
+};
+
+// Three-way comparison in list order.
+int CompareListText(std::string_view a, std::string_view b);
+// Stable sort in list order; fast on long lists whose items share a prefix.
+void SortInListOrder(std::vector<std::string>& texts);
+
+}  // namespace pixquarry

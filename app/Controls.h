@@ -1,0 +1,182 @@
+#pragma once
+
+// Plain models of the controls on Pixquarry's window. They hold every value the
+// window shows and raise the window's events; a view mirrors them and forwards
+// what the user does. Texts are UTF-8.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pixquarry {
+
+// Place and size in twips, relative to the container's top-left corner.
+struct Twips {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+struct Colour {
+    enum class Kind { Default, Rgb, SystemHighlight };
+    Kind kind = Kind::Default;
+    std::uint8_t r = 0, g = 0, b = 0;
+
+    static Colour Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        return Colour{Kind::Rgb, r, g, b};
+    }
+    static Colour Highlight() { return Colour{Kind::SystemHighlight}; }
+    bool operator==(const Colour&) const = default;
+};
+
+struct FontSpec {
+    std::string face;  // empty: the window's default font
+    double points = 0;
+    bool bold = false;
+    bool chinese = false;  // a Simplified-Chinese face, used with the GB2312 character set
+};
+
+class Control {
+public:
+    using Observer = std::function<void()>;
+
+    Control(std::string name, Twips place, const Control* container)
+        : m_name(std::move(name)), m_place(place), m_container(container) {}
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+    virtual ~Control() = default;
+
+    const std::string& Name() const { return m_name; }
+    const Twips& Place() const { return m_place; }
+    const Control* Container() const { return m_container; }
+
+    bool Visible() const { return m_visible; }
+    void SetVisible(bool visible) { Update(m_visible, visible); }
+    bool Enabled() const { return m_enabled; }
+    void SetEnabled(bool enabled) { Update(m_enabled, enabled); }
+    const Colour& ForeColor() const { return m_foreColor; }
+    void SetForeColor(Colour colour) { Update(m_foreColor, colour); }
+    const FontSpec& Font() const { return m_font; }
+    void SetFont(FontSpec font) { m_font = std::move(font); }
+
+    // One observer, the view: told after any property changed.
+    void SetObserver(Observer observer) { m_observer = std::move(observer); }
+
+protected:
+    template <typename T>
+    void Update(T& field, T value) {
+        if (field == value) return;
+        field = std::move(value);
+        Changed();
+    }
+    void Changed() const {
+        if (m_observer) m_observer();
+    }
+
+private:
+    std::string m_name;
+    Twips m_place;
+    const Control* m_container;
+    bool m_visible = true;
+    bool m_enabled = true;
+    Colour m_foreColor;
+    FontSpec m_font;
+    Observer m_observer;
+};
+
+// Labels, frames, buttons and check boxes: a caption and nothing else of their own.
+class CaptionedControl : public Control {
+public:
+    CaptionedControl(std::string name, Twips place, const Control* container, std::string caption)
+        : Control(std::move(name), place, container), m_caption(std::move(caption)) {}
+
+    const std::string& Caption() const { return m_caption; }
+    void SetCaption(std::string caption) { Update(m_caption, std::move(caption)); }
+
+private:
+    std::string m_caption;
+};
+
+using Label = CaptionedControl;
+using Frame = CaptionedControl;
+using CommandButton = CaptionedControl;
+using CheckBox = CaptionedControl;
+
+class TextBox final : public Control {
+public:
+    TextBox(std::string name, Twips place, const Control* container, std::string text)
+        : Control(std::move(name), place, container), m_text(std::move(text)) {}
+
+    const std::string& Text() const { return m_text; }
+    void SetText(std::string text) { Update(m_text, std::move(text)); }
+
+private:
+    std::string m_text;
+};
+
+class OptionGroup;
+
+// Selecting an option, by the user or by the program, deselects the others of
+// its group and raises its click event.
+class OptionButton final : public CaptionedControl {
+public:
+    OptionButton(std::string name, Twips place, const Control* container, std::string caption,
+                 OptionGroup& group);
+
+    bool Value() const { return m_value; }
+    void SetValue(bool value);
+    void SetClickHandler(std::function<void()> handler) { m_onClick = std::move(handler); }
+
+private:
+    friend class OptionGroup;
+    void Deselect() { Update(m_value, false); }
+
+    OptionGroup& m_group;
+    bool m_value = false;
+    std::function<void()> m_onClick;
+};
+
+class OptionGroup final {
+public:
+    void Add(OptionButton& button) { m_members.push_back(&button); }
+    void Selected(const OptionButton& chosen);
+
+private:
+    std::vector<OptionButton*> m_members;
+};
+
+// Controls that share one name and are told apart by their index.
+template <typename T>
+class ControlArray final {
+public:
+    T& operator[](int index) { return *m_members.at(static_cast<std::size_t>(index)); }
+    const T& operator[](int index) const { return *m_members.at(static_cast<std::size_t>(index)); }
+    int Count() const { return static_cast<int>(m_members.size()); }
+    template <typename... Args>
+    T& Add(Args&&... args) {
+        return *m_members.emplace_back(std::make_unique<T>(std::forward<Args>(args)...));
+    }
+
+private:
+    std::vector<std::unique_ptr<T>> m_members;
+};
+
+class WebBrowser final : public Control {
+public:
+    using Control::Control;
+
+    const std::string& LocationURL() const { return m_location; }
+    void Navigate(std::string address) {
+        m_location = std::move(address);
+        Changed();
+    }
+
+private:
+    std::string m_location;
+};
+
+}  // namespace pixquarry

@@ -1,0 +1,92 @@
+#include "app/MainF1.h"
+
+#include <string>
+
+#include "web/PublisherSite.h"
+
+namespace pixquarry {
+
+namespace {
+
+constexpr Colour kBlue = Colour{Colour::Kind::Rgb, 0, 0, 255};
+
+template <typename T>
+T& Styled(T& control, Colour colour, FontSpec font = {}) {
+    control.SetForeColor(colour);
+    control.SetFont(std::move(font));
+    return control;
+}
+
+std::string HomePage() { return std::string(kPublisherHome); }
+
+}  // namespace
+
+MainF1::MainF1(Seams seams)
+    : Label1("Label1", {120, 120, 975, 255}, nullptr, "CSS文件："),
+      OFile1("OFile1", {1200, 120, 6615, 270}, nullptr, std::string(kOFile1Hint)),
+      SearchPic("SearchPic", {7920, 120, 1215, 615}, nullptr, "提取图片"),
+      Label2("Label2", {120, 480, 975, 255}, nullptr, "网站域名："),
+      WebUrl("WebUrl", {1200, 480, 6615, 270}, nullptr, HomePage() + "/"),
+      Frame1("Frame1", {120, 840, 7695, 735}, nullptr, "匹配模式"),
+      PPDefBeg("PPDefBeg", {4560, 240, 495, 375}, &Frame1, "开始标记"),
+      PPTBeg("PPTBeg", {5040, 240, 855, 375}, &Frame1, "url("),
+      PPDefEnd("PPDefEnd", {6120, 240, 495, 375}, &Frame1, "结束标记"),
+      PPTEnd("PPTEnd", {6600, 240, 855, 375}, &Frame1, ")"),
+      DownPic("DownPic", {7920, 840, 1215, 855}, nullptr, "下载"),
+      Frame2("Frame2", {120, 1680, 9015, 735}, nullptr, "文件保存位置"),
+      FileS1("FileS1", {120, 240, 2535, 375}, &Frame2, "自动按目录下载(创建目录)", FolderChoice),
+      FileS2("FileS2", {2760, 240, 1455, 375}, &Frame2, "指定单一目录", FolderChoice),
+      FileS2Dir("FileS2Dir", {4200, 240, 4695, 375}, &Frame2, ""),
+      AD1("AD1", {120, 2400, 5415, 1455}, nullptr),
+      Label5("Label5", {5640, 2520, 3255, 495}, nullptr, "联系作者：support@pixquarry.example"),
+      OpenDownDir("OpenDownDir", {7680, 3120, 1455, 615}, nullptr, "打开下载目录"),
+      Label6("Label6", {5760, 3360, 1815, 375}, nullptr,
+             std::string(kPublisherName) + " 友情提供：   " + HomePage()),
+      SDownAll("SDownAll", {120, 3840, 1335, 375}, nullptr, "选择全部"),
+      Command1("Command1", {7560, 3840, 1575, 375}, nullptr, "使 用 帮 助"),
+      Label4("Label4", {1440, 3960, 3975, 255}, nullptr,
+             "小提示：预览图片，直接双击选中的链接即可。"),
+      NewSoftInfo("NewSoftInfo", {5400, 3960, 2175, 255}, nullptr, "访问官方网站下载更新"),
+      GetPic("GetPic", {120, 4200, 9015, 3480}, nullptr),
+      Frame3("Frame3", {120, 7680, 9015, 735}, nullptr, "操作状态"),
+      LogShow("LogShow", {120, 240, 8775, 375}, &Frame3, ""),
+      m_seams(seams) {
+    const char* const captions[] = {"url()", "url('')", "url(\"\")", "自定义"};
+    const int lefts[] = {120, 1200, 2400, 3600};
+    for (int i = 0; i < 4; ++i) {
+        OptionButton& option = PiPei.Add("PiPei", Twips{lefts[i], 240, 975, 375}, &Frame1,
+                                         captions[i], MatchModes);
+        option.SetClickHandler([this, i] { PiPei_Click(static_cast<std::int16_t>(i)); });
+    }
+
+    Styled(OFile1, Colour::Rgb(255, 128, 0));
+    Styled(DownPic, Colour{}, {"宋体", 12, true, true});
+    Styled(FileS2Dir, Colour::Rgb(255, 0, 255), {"Microsoft Sans Serif", 12, false, false});
+    Styled(Label5, kBlue, {"Microsoft Sans Serif", 9, false, false});
+    Styled(SDownAll, Colour::Rgb(192, 0, 0), {"宋体", 10.5, true, true});
+    Styled(Command1, Colour{}, {"楷体_GB2312", 12, false, true});
+    Styled(NewSoftInfo, Colour::Highlight());
+    Styled(GetPic, Colour::Highlight(), {"Lucida Sans Unicode", 10.5, true, false});
+    Styled(LogShow, kBlue, {"MS Sans Serif", 9.75, true, false});
+
+    for (Control* hidden :
+         std::initializer_list<Control*>{&PPDefBeg, &PPTBeg, &PPDefEnd, &PPTEnd, &FileS2Dir}) {
+        hidden->SetVisible(false);
+    }
+    OpenDownDir.SetEnabled(false);
+}
+
+int MainF1::SelectedMatchMode() const {
+    for (int i = 0; i < PiPei.Count(); ++i) {
+        if (PiPei[i].Value()) return i;
+    }
+    return -1;
+}
+
+std::vector<const Control*> MainF1::FocusOrder() const {
+    return {&OFile1,   &SearchPic, &WebUrl,    &PiPei[0], &PPTEnd,    &PPTBeg,   &DownPic,
+            &GetPic,   &LogShow,   &PiPei[1],  &PiPei[2], &PiPei[3],  &FileS2,   &FileS1,
+            &SDownAll, &FileS2Dir, &Command1,  &AD1,      &OpenDownDir};
+}
+
+}  // namespace pixquarry

@@ -1,0 +1,112 @@
+// The extraction run and the handlers around it: match modes, the domain box
+// and the choice of the source file.
+
+#include <new>
+#include <string>
+
+#include "app/MainF1.h"
+#include "extract/Harvest.h"
+#include "extract/RegExpTest.h"
+#include "extract/SourceText.h"
+#include "platform/FileReader.h"
+#include "platform/OpenFileDialog.h"
+
+namespace pixquarry {
+
+namespace {
+
+constexpr std::string_view kOpenTitle = "打开文件";
+constexpr std::string_view kOpenFilter =
+    "(*.css)CSS层叠样式表|*.css|(*.txt)文本文件|*.txt|所有支持文件|*.css;*.htm;*.html;*.txt;"
+    "*.asp;*.php;*.aspx;*.js|(*.*)所有文件|*.*";
+
+}  // namespace
+
+void MainF1::SearchPic_Click() { m_lastRun = Extract(); }
+
+RunOutcome MainF1::Extract() {
+    const std::string source = OFile1.Text();
+    if (source.empty() || source == kOFile1Hint) {
+        // A file picked in the dialog starts a run of its own, which records its outcome.
+        m_lastRun = RunOutcome::NoFileNamed;
+        OFile1_DblClick();
+        return m_lastRun;
+    }
+
+    LogShow.SetText("正在读取文件……");
+    ReadResult read = m_seams.files.ReadWhole(source);
+    if (!read.Ok()) {
+        LogShow.SetText(ReadFailureMessage(source, read));
+        return RunOutcome::ReadFailed;
+    }
+
+    std::vector<std::string> links;
+    try {
+        std::string joined;
+        {
+            const std::string text = DecodeSourceText(std::move(read.bytes));
+            LogShow.SetText("文件读取完成。");
+            LogShow.SetText("正在提取文件中的图片链接");
+            joined = RegExpTest(kUrlPattern, text);
+            MarkMatchMode(text);
+        }
+        LogShow.SetText("图片链接提取完成。");
+        links = LinksFromMatches(joined, WebUrl.Text());
+    } catch (const std::bad_alloc&) {
+        ReadResult tooLarge;
+        tooLarge.problem = ReadResult::Problem::OutOfMemory;
+        LogShow.SetText(ReadFailureMessage(source, tooLarge));
+        return RunOutcome::ReadFailed;
+    }
+
+    GetPic.Clear();
+    GetPic.AddItems(std::move(links));
+    LogShow.SetText("正在过滤重复的图片链接");
+    GetPic.RemoveDuplicateTexts();
+    LogShow.SetText("图片链接已完成载入列表。");
+    return RunOutcome::Listed;
+}
+
+void MainF1::MarkMatchMode(std::string_view text) {
+    // Later finds win: a file that quotes with " ends on option 2.
+    bool found = false;
+    if (text.find("url(") != std::string_view::npos) {
+        PiPei[0].SetValue(true);
+        found = true;
+        if (text.find("url('") != std::string_view::npos) PiPei[1].SetValue(true);
+        if (text.find("url(\"") != std::string_view::npos) PiPei[2].SetValue(true);
+    }
+    if (!found) PiPei[3].SetValue(true);
+}
+
+void MainF1::PiPei_Click(std::int16_t Index) {
+    LogShow.SetText("选择 匹配模式");
+    const bool custom = Index == 3;
+    for (Control* marker : std::initializer_list<Control*>{&PPDefBeg, &PPDefEnd, &PPTBeg, &PPTEnd}) {
+        marker->SetVisible(custom);
+    }
+}
+
+void MainF1::WebUrl_GotFocus() {
+    LogShow.SetText("请输入CSS文件所在的网站域名，若是绝对地址，双击此处留空即可。");
+}
+
+void MainF1::WebUrl_DblClick() {
+    LogShow.SetText("清空当前的域名");
+    WebUrl.SetText("");
+}
+
+void MainF1::OFile1_DblClick() {
+    LogShow.SetText("选择文件。");
+    OFile1.SetText("");
+    const std::string chosen =
+        m_seams.openFile.ShowOpen(std::string(kOpenTitle), std::string(kOpenFilter));
+    if (chosen.empty()) {
+        OFile1.SetText(std::string(kOFile1Hint));
+        return;
+    }
+    OFile1.SetText(chosen);
+    SearchPic_Click();
+}
+
+}  // namespace pixquarry

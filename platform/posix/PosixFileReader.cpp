@@ -1,0 +1,97 @@
+#include "platform/posix/PosixFileReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace pixquarry {
+
+namespace {
+
+class FileDescriptor final {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+ReadResult Failure(int error) {
+    ReadResult r;
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:
+            r.problem = ReadResult::Problem::Missing;
+            break;
+        case EACCES:
+        case EPERM:
+            r.problem = ReadResult::Problem::NoPermission;
+            break;
+        case EISDIR:
+            r.problem = ReadResult::Problem::IsFolder;
+            break;
+        case ENOMEM:
+            r.problem = ReadResult::Problem::OutOfMemory;
+            break;
+        default:
+            r.problem = ReadResult::Problem::Other;
+            r.detail = std::strerror(error);
+            break;
+    }
+    return r;
+}
+
+}  // namespace
+
+ReadResult PosixFileReader::ReadWhole(const std::string& path) {
+    if (path.find('\0') != std::string::npos) return Failure(ENOENT);
+    // O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO.
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.get() < 0) return Failure(errno);
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) return Failure(errno);
+    if (S_ISDIR(info.st_mode)) return Failure(EISDIR);
+    if (!S_ISREG(info.st_mode)) {
+        ReadResult r;
+        r.problem = ReadResult::Problem::NotRegularFile;
+        return r;
+    }
+
+    ReadResult r;
+    try {
+        std::string& bytes = r.bytes;
+        // The size is a hint: the file may change while we read it.
+        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+        std::size_t used = 0;
+        for (;;) {
+            if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+            const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
+            if (n == 0) break;
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return Failure(errno);
+            }
+            used += static_cast<std::size_t>(n);
+        }
+        bytes.resize(used);
+    } catch (const std::bad_alloc&) {
+        return Failure(ENOMEM);
+    } catch (const std::length_error&) {
+        return Failure(ENOMEM);
+    }
+    return r;
+}
+
+}  // namespace pixquarry
