@@ -171,7 +171,9 @@ void CheckListBox::RemoveDuplicateTexts() {
     std::unordered_set<std::string_view> seen;
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
-        if (i == 0 || CompareListText(m_items[i - 1].text, m_items[i].text) != 0) {
+        // The first item of a run is always kept, so the last kept item tells
+        // whether this one continues the run.
+        if (kept.empty() || CompareListText(kept.back().text, m_items[i].text) != 0) {
             runStart = kept.size();
             seen.clear();
         }

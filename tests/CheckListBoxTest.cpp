@@ -1,1 +1,101 @@
 #include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/CheckListBox.h"
+
+namespace pixquarry {
+namespace {
+
+std::vector<std::string> Texts(const CheckListBox& list) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < list.ListCount(); ++i) texts.push_back(list.List(i));
+    return texts;
+}
+
+// Links with many near-copies: letter case and exact repeats, a shared domain.
+std::vector<std::string> RandomLinks(std::mt19937& random, int count) {
+    const char* const stems[] = {"a.png", "A.png", "b.gif", "B.GIF", "a.PNG", "img/x.png",
+                                 "img/X.png", "", "z", "\x01", "中.png", "a.png "};
+    std::uniform_int_distribution<int> pick(0, std::size(stems) - 1);
+    std::vector<std::string> links;
+    for (int i = 0; i < count; ++i) links.push_back("http://h/" + std::string(stems[pick(random)]));
+    return links;
+}
+
+TEST(CheckListBox, KeepsItemsInCaseFoldedOrder) {
+    CheckListBox list("GetPic", {}, nullptr);
+    list.AddItem("b.png");
+    list.AddItem("A.png");
+    list.AddItem("a.png");  // equal to A.png when folded: goes after it
+    list.AddItem("_x");     // "_" (0x5F) sorts before the folded letters
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"_x", "A.png", "a.png", "b.png"}));
+}
+
+TEST(CheckListBox, BulkAddEqualsAddingOneByOne) {
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        CheckListBox single("one", {}, nullptr);
+        CheckListBox bulk("many", {}, nullptr);
+        const auto before = RandomLinks(random, round % 7);
+        for (const auto& t : before) {
+            single.AddItem(t);
+            bulk.AddItem(t);
+        }
+        const auto added = RandomLinks(random, round);
+        for (const auto& t : added) single.AddItem(t);
+        bulk.AddItems(added);
+        ASSERT_EQ(Texts(bulk), Texts(single)) << "round " << round;
+    }
+}
+
+TEST(CheckListBox, DuplicateFilterKeepsFirstCopiesInPlace) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        CheckListBox list("GetPic", {}, nullptr);
+        list.AddItems(RandomLinks(random, round * 3));
+        // The plain quadratic filter, as a reference.
+        std::vector<std::string> expected = Texts(list);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            for (std::size_t j = expected.size() - 1; j > i; --j) {
+                if (expected[i] == expected[j]) expected.erase(expected.begin() + j);
+            }
+        }
+        list.RemoveDuplicateTexts();
+        ASSERT_EQ(Texts(list), expected) << "round " << round;
+    }
+}
+
+TEST(CheckListBox, TicksAndCurrentItemFollowTheirItems) {
+    CheckListBox list("GetPic", {}, nullptr);
+    list.AddItems({"c", "a", "c", "b"});
+    ASSERT_EQ(Texts(list), (std::vector<std::string>{"a", "b", "c", "c"}));
+    list.SetSelected(1, true);
+    list.SetListIndex(2);
+    list.AddItem("0");  // goes first and shifts everything
+    EXPECT_TRUE(list.Selected(2));
+    EXPECT_EQ(list.ListIndex(), 3);
+    list.RemoveDuplicateTexts();
+    EXPECT_EQ(list.ListCount(), 4);
+    EXPECT_EQ(list.ListIndex(), 3);
+    list.RemoveItem(3);
+    EXPECT_EQ(list.ListIndex(), -1);
+    list.Clear();
+    EXPECT_EQ(list.ListCount(), 0);
+    EXPECT_THROW((void)list.List(0), std::out_of_range);
+}
+
+TEST(SortInListOrder, IsStableAndIgnoresOnlyAsciiCase) {
+    std::vector<std::string> texts = {"http://h/b", "http://h/B", "http://h/a\xC3\x84",
+                                      "http://h/a\xC3\xA4", "http://h/", "http://h/b"};
+    SortInListOrder(texts);
+    // Non-ASCII bytes are not folded: Ä (C3 84) before ä (C3 A4).
+    EXPECT_EQ(texts, (std::vector<std::string>{"http://h/", "http://h/a\xC3\x84",
+                                               "http://h/a\xC3\xA4", "http://h/b", "http://h/B",
+                                               "http://h/b"}));
+}
+
+}  // namespace
+}  // namespace pixquarry

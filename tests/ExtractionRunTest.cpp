@@ -1,1 +1,249 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "platform/OpenFileDialog.h"
+#include "platform/posix/PosixFileReader.h"
+
+namespace pixquarry {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Answers the open-file dialog from a script and remembers how it was asked.
+class ScriptedDialog final : public OpenFileDialog {
+public:
+    std::string ShowOpen(const std::string& title, const std::string& filter) override {
+        titles.push_back(title);
+        filters.push_back(filter);
+        if (answers.empty()) return {};
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::deque<std::string> answers;
+    std::vector<std::string> titles;
+    std::vector<std::string> filters;
+};
+
+class ExtractionRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("pixquarry-run-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        window.LogShow.SetObserver([this] { statuses.push_back(window.LogShow.Text()); });
+        window.WebUrl.SetText("D/");
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    }
+    // Runs the extraction on `css` and returns the list.
+    std::vector<std::string> Harvest(const std::string& css) {
+        window.OFile1.SetText(Write("in.css", css));
+        window.SearchPic_Click();
+        return Items();
+    }
+    std::vector<std::string> Items() const {
+        std::vector<std::string> items;
+        for (int i = 0; i < window.GetPic.ListCount(); ++i) items.push_back(window.GetPic.List(i));
+        return items;
+    }
+    bool MarkersVisible() const {
+        return window.PPDefBeg.Visible() && window.PPTBeg.Visible() &&
+               window.PPDefEnd.Visible() && window.PPTEnd.Visible();
+    }
+    bool MarkersHidden() const {
+        return !window.PPDefBeg.Visible() && !window.PPTBeg.Visible() &&
+               !window.PPDefEnd.Visible() && !window.PPTEnd.Visible();
+    }
+
+    fs::path m_dir;
+    PosixFileReader files;
+    ScriptedDialog dialog;
+    MainF1 window{{files, dialog}};
+    std::vector<std::string> statuses;
+};
+
+using Links = std::vector<std::string>;
+
+TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinks) {
+    struct Case {
+        const char* name;
+        std::string css;
+        Links items;
+    };
+    const Case cases[] = {
+        {"parent folder", "background:url(../images/bg.gif) no-repeat;", {"D/images/bg.gif"}},
+        {"three quoting styles, one item", "url(a.png) url('a.png') url(\"a.png\")", {"D/a.png"}},
+        {"spaces go", "url( a b.png )", {"D/ab.png"}},
+        {"absolute path doubles the slash", "url(/img/a.png)", {"D//img/a.png"}},
+        {"no dot, no item", "url(#mask) url() url(data)", {}},
+        {"upper-case URL stays", "x{y:URL(x.png)}", {"D/URLx.png"}},
+        {"url inside a name goes", "url(img/curl.png)", {"D/img/c.png"}},
+        {"case variants both stay, sorted", "url(b.png) url(A.png) url(a.png)",
+         {"D/A.png", "D/a.png", "D/b.png"}},
+        {"unclosed reference swallows lines", "url(a\n.png;\nb{c:url(b.png)}",
+         {"D/a\n.png;\nb{c:b.png"}},
+        {"no closing bracket at all", "url(a.png", {}},
+        {"GBK source", "url(\xD6\xD0\xCE\xC4.png)", {"D/中文.png"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Harvest(c.css), c.items) << c.name;
+}
+
+TEST_F(ExtractionRun, ReportsEveryStageAndEndsOnTheListMessage) {
+    Harvest("url(a.png)");
+    EXPECT_EQ(statuses, (std::vector<std::string>{"正在读取文件……", "文件读取完成。",
+                                                  "正在提取文件中的图片链接", "选择 匹配模式",
+                                                  "图片链接提取完成。", "正在过滤重复的图片链接",
+                                                  "图片链接已完成载入列表。"}));
+    EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
+}
+
+TEST_F(ExtractionRun, SelectsTheMatchModeOfTheQuotingStyle) {
+    struct Case {
+        const char* name;
+        std::string css;
+        int mode;
+    };
+    const Case cases[] = {
+        {"plain", "url(a.png)", 0},
+        {"single quotes", "url(a.png) url('b.png')", 1},
+        {"double quotes win", "url(\"c.png\") url('b.png') url(a.png)", 2},
+        {"upper case only", "URL(a.png)", 3},
+        {"empty file", "", 3},
+    };
+    for (const Case& c : cases) {
+        Harvest(c.css);
+        EXPECT_EQ(window.SelectedMatchMode(), c.mode) << c.name;
+        EXPECT_EQ(MarkersVisible(), c.mode == 3) << c.name;
+        EXPECT_EQ(MarkersHidden(), c.mode != 3) << c.name;
+        EXPECT_EQ(window.LogShow.Text(), "图片链接已完成载入列表。") << c.name;
+    }
+}
+
+TEST_F(ExtractionRun, EmptyDomainLeavesFullAddressesAlone) {
+    window.WebUrl_DblClick();
+    EXPECT_EQ(window.WebUrl.Text(), "");
+    EXPECT_EQ(window.LogShow.Text(), "清空当前的域名");
+    EXPECT_EQ(Harvest("url(http://cdn.example.org/a.png)"),
+              Links{"http://cdn.example.org/a.png"});
+    window.WebUrl_GotFocus();
+    EXPECT_EQ(window.LogShow.Text(),
+              "请输入CSS文件所在的网站域名，若是绝对地址，双击此处留空即可。");
+    EXPECT_EQ(window.WebUrl.Text(), "");
+}
+
+TEST_F(ExtractionRun, ANewRunReplacesTheListAndItsTicks) {
+    Harvest("url(a.png) url(b.png)");
+    window.GetPic.SetSelected(0, true);
+    EXPECT_EQ(Harvest("url(b.png) url(c.png)"), (Links{"D/b.png", "D/c.png"}));
+    EXPECT_FALSE(window.GetPic.Selected(0));
+}
+
+TEST_F(ExtractionRun, UnreadableSourceIsReportedAndTheListKept) {
+    Harvest("url(keep.png)");
+    ::mkfifo((m_dir / "pipe").c_str(), 0600);
+    struct Case {
+        const char* name;
+        std::string path;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {"missing", (m_dir / "nothing.css").string(), "文件不存在"},
+        {"folder", m_dir.string(), "这是一个文件夹，不是文件"},
+        {"pipe, not waited on", (m_dir / "pipe").string(), "不是普通文件（可能是管道或设备）"},
+    };
+    for (const Case& c : cases) {
+        window.OFile1.SetText(c.path);
+        window.SearchPic_Click();
+        EXPECT_EQ(window.LastRun(), RunOutcome::ReadFailed) << c.name;
+        EXPECT_EQ(window.LogShow.Text(), "无法读取文件“" + c.path + "”：" + c.reason) << c.name;
+        EXPECT_EQ(Items(), Links{"D/keep.png"}) << c.name;
+        EXPECT_EQ(window.SelectedMatchMode(), 0) << c.name;
+    }
+}
+
+TEST_F(ExtractionRun, UnreadableForLackOfPermission) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    const std::string path = Write("locked.css", "url(a.png)");
+    fs::permissions(path, fs::perms::none);
+    window.OFile1.SetText(path);
+    window.SearchPic_Click();
+    EXPECT_EQ(window.LogShow.Text(), "无法读取文件“" + path + "”：没有读取权限");
+}
+
+TEST_F(ExtractionRun, WithoutASourceTheFileChoiceOpens) {
+    // The hint, cancelled: no run, the hint comes back.
+    window.SearchPic_Click();
+    ASSERT_EQ(dialog.titles, std::vector<std::string>{"打开文件"});
+    EXPECT_EQ(dialog.filters.back(),
+              "(*.css)CSS层叠样式表|*.css|(*.txt)文本文件|*.txt|所有支持文件|*.css;*.htm;*.html;"
+              "*.txt;*.asp;*.php;*.aspx;*.js|(*.*)所有文件|*.*");
+    EXPECT_EQ(window.OFile1.Text(), MainF1::kOFile1Hint);
+    EXPECT_EQ(window.LogShow.Text(), "选择文件。");
+    EXPECT_EQ(window.LastRun(), RunOutcome::NoFileNamed);
+
+    // An empty box, a file chosen: exactly one run, on that file.
+    window.OFile1.SetText("");
+    const std::string chosen = Write("chosen.css", "url(x.png)");
+    dialog.answers.push_back(chosen);
+    window.SearchPic_Click();
+    EXPECT_EQ(dialog.titles.size(), 2u);
+    EXPECT_EQ(window.OFile1.Text(), chosen);
+    EXPECT_EQ(Items(), Links{"D/x.png"});
+    EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
+    EXPECT_EQ(std::count(statuses.begin(), statuses.end(), "正在读取文件……"), 1);
+
+    // A cancel after a choice drops the path but keeps the list.
+    window.OFile1_DblClick();
+    EXPECT_EQ(window.OFile1.Text(), MainF1::kOFile1Hint);
+    EXPECT_EQ(Items(), Links{"D/x.png"});
+}
+
+TEST_F(ExtractionRun, MatchModeClicksShowMarkersForCustomOnly) {
+    window.PPTBeg.SetText("<<");
+    window.PiPei[3].SetValue(true);
+    EXPECT_TRUE(MarkersVisible());
+    EXPECT_EQ(window.LogShow.Text(), "选择 匹配模式");
+    window.PiPei[1].SetValue(true);
+    EXPECT_TRUE(MarkersHidden());
+    EXPECT_EQ(window.SelectedMatchMode(), 1);
+    EXPECT_FALSE(window.PiPei[3].Value());
+    EXPECT_EQ(window.PPTBeg.Text(), "<<");
+    // The folder choice is a group of its own.
+    window.FileS2.SetValue(true);
+    EXPECT_EQ(window.SelectedMatchMode(), 1);
+    window.FileS1.SetValue(true);
+    EXPECT_FALSE(window.FileS2.Value());
+}
+
+TEST_F(ExtractionRun, RealStyleSheetsGiveTheirPictures) {
+    const std::string dir = PIXQUARRY_TEST_DATA;
+    window.OFile1.SetText(dir + "/leaflet-1.9.4/leaflet.css");
+    window.SearchPic_Click();
+    EXPECT_EQ(Items(), (Links{"D/images/layers-2x.png", "D/images/layers.png",
+                              "D/images/marker-icon.png"}));
+    EXPECT_EQ(window.SelectedMatchMode(), 0);
+    window.OFile1.SetText(dir + "/chosen-1.8.7/chosen.css");
+    window.SearchPic_Click();
+    EXPECT_EQ(Items(), (Links{"D/chosen-sprite.png", "D/chosen-sprite@2x.png"}));
+    EXPECT_EQ(window.SelectedMatchMode(), 2);
+}
+
+}  // namespace
+}  // namespace pixquarry

@@ -1,0 +1,29 @@
+#include "platform/qt/QtOpenFileDialog.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace pixquarry {
+
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QStringList patterns =
+            parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        if (patterns.isEmpty()) continue;
+        entries.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')'));
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+std::string QtOpenFileDialog::ShowOpen(const std::string& title, const std::string& filter) {
+    const QString qtFilter = QtFilter(filter);
+    QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
+    const QString chosen = QFileDialog::getOpenFileName(m_parent, QString::fromUtf8(title),
+                                                        QString(), qtFilter, &selected);
+    return chosen.toStdString();
+}
+
+}  // namespace pixquarry
