@@ -1,5 +1,7 @@
 #include "extract/LinkText.h"
 
+#include <cstring>
+
 namespace pixquarry {
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
@@ -17,17 +19,43 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     return out;
 }
 
+namespace {
+
+// ReplaceAll for a replacement no longer than what it replaces, done in place.
+void ShrinkAll(std::string& s, std::string_view from, std::string_view to) {
+    std::size_t hit = s.find(from);
+    if (hit == std::string::npos) return;
+    char* const d = s.data();
+    std::size_t write = hit;
+    std::size_t read = hit;
+    // Everything from `read` on is still untouched, so searching there is safe.
+    while (hit != std::string::npos) {
+        std::memmove(d + write, d + read, hit - read);
+        write += hit - read;
+        std::memcpy(d + write, to.data(), to.size());
+        write += to.size();
+        read = hit + from.size();
+        hit = s.find(from, read);
+    }
+    std::memmove(d + write, d + read, s.size() - read);
+    s.resize(write + s.size() - read);
+}
+
+}  // namespace
+
 std::string RepAll(std::string_view t0) {
     // The order matters: backslashes turn into slashes before "../" goes, so a
     // parent reference written with a backslash goes too.
-    std::string s = ReplaceAll(t0, "'", "");
-    s = ReplaceAll(s, "url", "");
-    s = ReplaceAll(s, "(", "");
-    s = ReplaceAll(s, ")", "");
-    s = ReplaceAll(s, "\\", "/");
-    s = ReplaceAll(s, "../", "");
-    s = ReplaceAll(s, " ", "");
-    return ReplaceAll(s, "\"", "");
+    std::string s(t0);
+    ShrinkAll(s, "'", "");
+    ShrinkAll(s, "url", "");
+    ShrinkAll(s, "(", "");
+    ShrinkAll(s, ")", "");
+    ShrinkAll(s, "\\", "/");
+    ShrinkAll(s, "../", "");
+    ShrinkAll(s, " ", "");
+    ShrinkAll(s, "\"", "");
+    return s;
 }
 
 std::string FGetLast(std::string_view t0) {

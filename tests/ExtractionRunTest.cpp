@@ -11,6 +11,11 @@
 #include <vector>
 
 #include "app/MainF1.h"
+
+// The sanitizer build must really compile with the sanitizers.
+#if defined(PIXQUARRY_SANITIZED) && !defined(__SANITIZE_ADDRESS__)
+#error "PIXQUARRY_SANITIZE is on but AddressSanitizer is not"
+#endif
 #include "platform/OpenFileDialog.h"
 #include "platform/posix/PosixFileReader.h"
 

@@ -1,10 +1,12 @@
 #include "platform/posix/PosixFileReader.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -53,6 +55,17 @@ ReadResult Failure(int error) {
     return r;
 }
 
+// Large files land in fresh anonymous memory; asking for huge pages there
+// spares the kernel some thousands of page faults per file.
+void PreferHugePages(std::string& buffer) {
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t end = begin + buffer.capacity();
+    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = end & ~(kHuge - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 ReadResult PosixFileReader::ReadWhole(const std::string& path) {
@@ -73,7 +86,9 @@ ReadResult PosixFileReader::ReadWhole(const std::string& path) {
     try {
         std::string& bytes = r.bytes;
         // The size is a hint: the file may change while we read it.
-        bytes.resize(static_cast<std::size_t>(info.st_size) + 1);
+        bytes.reserve(static_cast<std::size_t>(info.st_size) + 1);
+        PreferHugePages(bytes);
+        bytes.resize(bytes.capacity());
         std::size_t used = 0;
         for (;;) {
             if (used == bytes.size()) bytes.resize(bytes.size() * 2);

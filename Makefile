@@ -1,0 +1,39 @@
+# Pixquarry: `make run` builds and opens the window, `make test` builds and
+# runs every test (a normal build and an ASan + UBSan build). Both install
+# the Debian packages they need first.
+
+BUILD := build
+CMAKE_FLAGS := -G Ninja
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+                 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test deps format format-check bench
+
+deps:
+	@tools/install-deps
+
+run: deps
+	cmake -S . -B $(BUILD)/release $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+	cmake --build $(BUILD)/release
+	$(BUILD)/release/pixquarry
+
+test: deps
+	cmake -S . -B $(BUILD)/test $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXQUARRY_WERROR=ON
+	cmake --build $(BUILD)/test
+	ctest --test-dir $(BUILD)/test --output-on-failure -j2
+	cmake -S . -B $(BUILD)/sanitize $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DPIXQUARRY_WERROR=ON \
+	      -DPIXQUARRY_SANITIZE=ON
+	@grep -q -- '-fsanitize=address,undefined' $(BUILD)/sanitize/compile_commands.json \
+	    || { echo "sanitizer flags do not reach the compiler"; exit 1; }
+	cmake --build $(BUILD)/sanitize
+	$(SANITIZER_ENV) ctest --test-dir $(BUILD)/sanitize --output-on-failure -j2
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check: deps
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+bench: deps
+	bench/run
