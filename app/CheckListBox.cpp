@@ -21,16 +21,20 @@ constexpr std::array<unsigned char, 256> MakeFoldTable() {
 }
 constexpr auto kFold = MakeFoldTable();
 
-unsigned char Folded(char c) { return kFold[static_cast<unsigned char>(c)]; }
+unsigned char Folded(char c) {
+    return kFold[static_cast<unsigned char>(c)];
+}
 
 int CompareFrom(std::string_view a, std::string_view b, std::size_t from) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = from; i < n; ++i) {
         const unsigned char x = Folded(a[i]);
         const unsigned char y = Folded(b[i]);
-        if (x != y) return x < y ? -1 : 1;
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    if (a.size() == b.size()) return 0;
+    if (a.size() == b.size())
+        return 0;
     return a.size() < b.size() ? -1 : 1;
 }
 
@@ -40,27 +44,33 @@ std::uint64_t KeyAt(std::string_view s, std::size_t at) {
     std::uint64_t key = 0;
     for (std::size_t i = 0; i < 8; ++i) {
         key <<= 8;
-        if (at + i < s.size()) key |= Folded(s[at + i]);
+        if (at + i < s.size())
+            key |= Folded(s[at + i]);
     }
     return key;
 }
 
 std::size_t CommonFoldedPrefix(const std::vector<std::string>& texts) {
-    if (texts.empty()) return 0;
+    if (texts.empty())
+        return 0;
     std::size_t common = texts.front().size();
     for (const std::string& t : texts) {
         std::size_t i = 0;
         const std::size_t n = std::min(common, t.size());
-        while (i < n && Folded(t[i]) == Folded(texts.front()[i])) ++i;
+        while (i < n && Folded(t[i]) == Folded(texts.front()[i]))
+            ++i;
         common = i;
-        if (common == 0) break;
+        if (common == 0)
+            break;
     }
     return common;
 }
 
 }  // namespace
 
-int CompareListText(std::string_view a, std::string_view b) { return CompareFrom(a, b, 0); }
+int CompareListText(std::string_view a, std::string_view b) {
+    return CompareFrom(a, b, 0);
+}
 
 void SortInListOrder(std::vector<std::string>& texts) {
     // Items of one run all start with the same domain, so compare past the
@@ -75,36 +85,44 @@ void SortInListOrder(std::vector<std::string>& texts) {
         order[i] = Entry{KeyAt(texts[i], prefix), static_cast<std::uint32_t>(i)};
     }
     std::sort(order.begin(), order.end(), [&](const Entry& x, const Entry& y) {
-        if (x.key != y.key) return x.key < y.key;
+        if (x.key != y.key)
+            return x.key < y.key;
         const int c = CompareFrom(texts[x.index], texts[y.index], prefix + 8);
-        if (c != 0) return c < 0;
+        if (c != 0)
+            return c < 0;
         return x.index < y.index;  // equal texts keep the order they came in
     });
     std::vector<std::string> sorted;
     sorted.reserve(texts.size());
-    for (const Entry& e : order) sorted.push_back(std::move(texts[e.index]));
+    for (const Entry& e : order)
+        sorted.push_back(std::move(texts[e.index]));
     texts = std::move(sorted);
 }
 
 std::size_t CheckListBox::Slot(int index) const {
-    if (index < 0 || index >= ListCount()) throw std::out_of_range("list index out of range");
+    if (index < 0 || index >= ListCount())
+        throw std::out_of_range("list index out of range");
     return static_cast<std::size_t>(index);
 }
 
 void CheckListBox::Tell(Change::Kind kind, int index) const {
-    if (m_listObserver) m_listObserver(Change{kind, index});
+    if (m_listObserver)
+        m_listObserver(Change{kind, index});
 }
 
 void CheckListBox::SetSelected(int index, bool ticked) {
     Item& item = m_items.at(Slot(index));
-    if (item.ticked == ticked) return;
+    if (item.ticked == ticked)
+        return;
     item.ticked = ticked;
     Tell(Change::Kind::Ticked, index);
 }
 
 void CheckListBox::SetListIndex(int index) {
-    if (index != -1) Slot(index);
-    if (m_current == index) return;
+    if (index != -1)
+        Slot(index);
+    if (m_current == index)
+        return;
     m_current = index;
     Tell(Change::Kind::Current, index);
 }
@@ -121,12 +139,14 @@ void CheckListBox::AddItem(std::string text) {
         [](const std::string& t, const Item& item) { return CompareListText(t, item.text) < 0; });
     const int index = static_cast<int>(at - m_items.begin());
     m_items.insert(at, Item{std::move(text), false});
-    if (m_current >= index) ++m_current;
+    if (m_current >= index)
+        ++m_current;
     Tell(Change::Kind::Inserted, index);
 }
 
 void CheckListBox::AddItems(std::vector<std::string> texts) {
-    if (texts.empty()) return;
+    if (texts.empty())
+        return;
     SortInListOrder(texts);
     const std::string currentText = m_current >= 0 ? m_items[m_current].text : std::string();
     const int currentOld = m_current;
@@ -138,13 +158,15 @@ void CheckListBox::AddItems(std::vector<std::string> texts) {
     for (std::string& t : texts) {
         // Existing items that compare equal stay in front of the new one.
         while (old != m_items.end() && CompareListText(old->text, t) <= 0) {
-            if (old - m_items.begin() == currentOld) newCurrent = static_cast<int>(merged.size());
+            if (old - m_items.begin() == currentOld)
+                newCurrent = static_cast<int>(merged.size());
             merged.push_back(std::move(*old++));
         }
         merged.push_back(Item{std::move(t), false});
     }
     for (; old != m_items.end(); ++old) {
-        if (old - m_items.begin() == currentOld) newCurrent = static_cast<int>(merged.size());
+        if (old - m_items.begin() == currentOld)
+            newCurrent = static_cast<int>(merged.size());
         merged.push_back(std::move(*old));
     }
     m_items = std::move(merged);
@@ -184,14 +206,18 @@ void CheckListBox::RemoveDuplicateTexts() {
                                [&](const Item& k) { return k.text == m_items[i].text; });
         } else if (runLength > 8) {
             if (seen.empty()) {
-                for (std::size_t k = runStart; k < kept.size(); ++k) seen.insert(kept[k].text);
+                for (std::size_t k = runStart; k < kept.size(); ++k)
+                    seen.insert(kept[k].text);
             }
             copy = seen.count(m_items[i].text) > 0;
         }
-        if (copy) continue;
-        if (static_cast<int>(i) == m_current) newCurrent = static_cast<int>(kept.size());
+        if (copy)
+            continue;
+        if (static_cast<int>(i) == m_current)
+            newCurrent = static_cast<int>(kept.size());
         kept.push_back(std::move(m_items[i]));
-        if (!seen.empty()) seen.insert(kept.back().text);
+        if (!seen.empty())
+            seen.insert(kept.back().text);
     }
     if (kept.size() == m_items.size()) {
         m_items = std::move(kept);

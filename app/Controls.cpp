@@ -16,12 +16,14 @@ void OptionButton::SetValue(bool value) {
     m_group.Selected(*this);
     Update(m_value, true);
     // A selection always reports itself, also when the option was selected already.
-    if (m_onClick) m_onClick();
+    if (m_onClick)
+        m_onClick();
 }
 
 void OptionGroup::Selected(const OptionButton& chosen) {
     for (OptionButton* member : m_members) {
-        if (member != &chosen) member->Deselect();
+        if (member != &chosen)
+            member->Deselect();
     }
 }
 

@@ -69,12 +69,14 @@ public:
 protected:
     template <typename T>
     void Update(T& field, T value) {
-        if (field == value) return;
+        if (field == value)
+            return;
         field = std::move(value);
         Changed();
     }
     void Changed() const {
-        if (m_observer) m_observer();
+        if (m_observer)
+            m_observer();
     }
 
 private:

@@ -17,7 +17,9 @@ T& Styled(T& control, Colour colour, FontSpec font = {}) {
     return control;
 }
 
-std::string HomePage() { return std::string(kPublisherHome); }
+std::string HomePage() {
+    return std::string(kPublisherHome);
+}
 
 }  // namespace
 
@@ -54,8 +56,8 @@ MainF1::MainF1(Seams seams)
     const char* const captions[] = {"url()", "url('')", "url(\"\")", "自定义"};
     const int lefts[] = {120, 1200, 2400, 3600};
     for (int i = 0; i < 4; ++i) {
-        OptionButton& option = PiPei.Add("PiPei", Twips{lefts[i], 240, 975, 375}, &Frame1,
-                                         captions[i], MatchModes);
+        OptionButton& option =
+            PiPei.Add("PiPei", Twips{lefts[i], 240, 975, 375}, &Frame1, captions[i], MatchModes);
         option.SetClickHandler([this, i] { PiPei_Click(static_cast<std::int16_t>(i)); });
     }
 
@@ -78,15 +80,16 @@ MainF1::MainF1(Seams seams)
 
 int MainF1::SelectedMatchMode() const {
     for (int i = 0; i < PiPei.Count(); ++i) {
-        if (PiPei[i].Value()) return i;
+        if (PiPei[i].Value())
+            return i;
     }
     return -1;
 }
 
 std::vector<const Control*> MainF1::FocusOrder() const {
-    return {&OFile1,   &SearchPic, &WebUrl,    &PiPei[0], &PPTEnd,    &PPTBeg,   &DownPic,
-            &GetPic,   &LogShow,   &PiPei[1],  &PiPei[2], &PiPei[3],  &FileS2,   &FileS1,
-            &SDownAll, &FileS2Dir, &Command1,  &AD1,      &OpenDownDir};
+    return {&OFile1,   &SearchPic, &WebUrl,   &PiPei[0], &PPTEnd,     &PPTBeg, &DownPic,
+            &GetPic,   &LogShow,   &PiPei[1], &PiPei[2], &PiPei[3],   &FileS2, &FileS1,
+            &SDownAll, &FileS2Dir, &Command1, &AD1,      &OpenDownDir};
 }
 
 }  // namespace pixquarry

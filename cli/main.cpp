@@ -76,20 +76,24 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void Write(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + 1, argv + argc);
     for (std::string_view a : args) {
-        if (a == "--") break;
+        if (a == "--")
+            break;
         if (a == "-h" || a == "--help") {
             std::fputs(kUsage, stdout);
             return 0;
         }
     }
-    if (args.empty() || args[0] != "extract") return UsageError("expected the command 'extract'");
+    if (args.empty() || args[0] != "extract")
+        return UsageError("expected the command 'extract'");
 
     bool json = false;
     bool domainGiven = false;
@@ -103,7 +107,8 @@ int main(int argc, char** argv) {
         } else if (!optionsDone && a == "--json") {
             json = true;
         } else if (!optionsDone && a == "--domain") {
-            if (i + 1 >= args.size()) return UsageError("--domain needs a value");
+            if (i + 1 >= args.size())
+                return UsageError("--domain needs a value");
             domain = args[++i];
             domainGiven = true;
         } else if (!optionsDone && a.substr(0, 9) == "--domain=") {
@@ -115,13 +120,16 @@ int main(int argc, char** argv) {
             sources.emplace_back(a);
         }
     }
-    if (sources.size() != 1) return UsageError("expected exactly one SOURCE");
-    if (sources[0].empty()) return UsageError("SOURCE is empty");
+    if (sources.size() != 1)
+        return UsageError("expected exactly one SOURCE");
+    if (sources[0].empty())
+        return UsageError("SOURCE is empty");
 
     pixquarry::PosixFileReader files;
     NoDialog dialog;
     pixquarry::MainF1 window({files, dialog});
-    if (domainGiven) window.WebUrl.SetText(pixquarry::RepairUtf8(domain));
+    if (domainGiven)
+        window.WebUrl.SetText(pixquarry::RepairUtf8(domain));
     window.OFile1.SetText(sources[0]);
     window.SearchPic_Click();
 
@@ -140,7 +148,8 @@ int main(int argc, char** argv) {
     if (json) {
         out = "{\"mode\": " + std::to_string(window.SelectedMatchMode()) + ", \"items\": [";
         for (int i = 0; i < list.ListCount(); ++i) {
-            if (i > 0) out += ", ";
+            if (i > 0)
+                out += ", ";
             AppendJsonString(out, list.List(i));
             if (out.size() > (1u << 20)) {
                 Write(out);

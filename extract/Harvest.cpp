@@ -10,7 +10,8 @@ std::vector<std::string> LinksFromMatches(std::string_view joined, std::string_v
     std::size_t at = 0;
     while (at <= joined.size()) {
         std::size_t next = joined.find(kMatchSeparator, at);
-        if (next == std::string_view::npos) next = joined.size();
+        if (next == std::string_view::npos)
+            next = joined.size();
         const std::string_view piece = joined.substr(at, next - at);
         // Pieces without a dot (url(#mask), the empty tail) are no links.
         if (piece.find('.') != std::string_view::npos) {

@@ -10,7 +10,8 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
     std::size_t at = 0;
     for (;;) {
         const std::size_t hit = text.find(from, at);
-        if (hit == std::string_view::npos) break;
+        if (hit == std::string_view::npos)
+            break;
         out.append(text, at, hit - at);
         out.append(to);
         at = hit + from.size();
@@ -24,7 +25,8 @@ namespace {
 // ReplaceAll for a replacement no longer than what it replaces, done in place.
 void ShrinkAll(std::string& s, std::string_view from, std::string_view to) {
     std::size_t hit = s.find(from);
-    if (hit == std::string::npos) return;
+    if (hit == std::string::npos)
+        return;
     char* const d = s.data();
     std::size_t write = hit;
     std::size_t read = hit;

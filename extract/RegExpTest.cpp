@@ -20,11 +20,14 @@ struct MatchDataFree {
 using Code = std::unique_ptr<pcre2_code, CodeFree>;
 using MatchData = std::unique_ptr<pcre2_match_data, MatchDataFree>;
 
-PCRE2_SPTR Units(std::string_view s) { return reinterpret_cast<PCRE2_SPTR>(s.data()); }
+PCRE2_SPTR Units(std::string_view s) {
+    return reinterpret_cast<PCRE2_SPTR>(s.data());
+}
 
 std::size_t CharLength(std::string_view s, std::size_t at) {
     std::size_t n = 1;
-    while (at + n < s.size() && (static_cast<unsigned char>(s[at + n]) & 0xC0) == 0x80) ++n;
+    while (at + n < s.size() && (static_cast<unsigned char>(s[at + n]) & 0xC0) == 0x80)
+        ++n;
     return n;
 }
 
@@ -41,17 +44,20 @@ std::string RegExpTestWithEngine(std::string_view patrn, std::string_view strng)
     const Code code(pcre2_compile(Units(patrn), patrn.size(),
                                   PCRE2_UTF | PCRE2_CASELESS | PCRE2_MATCH_INVALID_UTF, &error,
                                   &errorOffset, nullptr));
-    if (!code) return {};
+    if (!code)
+        return {};
     pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE);
     const MatchData data(pcre2_match_data_create_from_pattern(code.get(), nullptr));
-    if (!data) return {};
+    if (!data)
+        return {};
 
     std::string joined;
     std::size_t start = 0;
     while (start <= strng.size()) {
         const int rc =
             pcre2_match(code.get(), Units(strng), strng.size(), start, 0, data.get(), nullptr);
-        if (rc < 0) break;  // no further match, or the engine gave up
+        if (rc < 0)
+            break;  // no further match, or the engine gave up
         const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
         const std::size_t from = ovector[0];
         const std::size_t to = ovector[1];
@@ -78,14 +84,16 @@ std::string FindUrlReferences(std::string_view strng) {
     std::size_t from = 0;
     while (from + 3 < size) {
         const void* open = std::memchr(begin + from + 3, '(', size - from - 3);
-        if (open == nullptr) break;
+        if (open == nullptr)
+            break;
         const std::size_t paren = static_cast<std::size_t>(static_cast<const char*>(open) - begin);
         if (!IsUrlOpening(begin + paren - 3)) {
             from = paren - 2;
             continue;
         }
         const void* close = std::memchr(begin + paren + 1, ')', size - paren - 1);
-        if (close == nullptr) break;
+        if (close == nullptr)
+            break;
         const std::size_t end = static_cast<std::size_t>(static_cast<const char*>(close) - begin);
         matches.emplace_back(paren - 3, end);
         total += end - (paren - 3) + kMatchSeparator.size();
@@ -102,7 +110,8 @@ std::string FindUrlReferences(std::string_view strng) {
 }
 
 std::string RegExpTest(std::string_view patrn, std::string_view strng) {
-    if (patrn == kUrlPattern) return FindUrlReferences(strng);
+    if (patrn == kUrlPattern)
+        return FindUrlReferences(strng);
     return RegExpTestWithEngine(patrn, strng);
 }
 

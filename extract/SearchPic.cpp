@@ -22,7 +22,9 @@ constexpr std::string_view kOpenFilter =
 
 }  // namespace
 
-void MainF1::SearchPic_Click() { m_lastRun = Extract(); }
+void MainF1::SearchPic_Click() {
+    m_lastRun = Extract();
+}
 
 RunOutcome MainF1::Extract() {
     const std::string source = OFile1.Text();
@@ -73,16 +75,20 @@ void MainF1::MarkMatchMode(std::string_view text) {
     if (text.find("url(") != std::string_view::npos) {
         PiPei[0].SetValue(true);
         found = true;
-        if (text.find("url('") != std::string_view::npos) PiPei[1].SetValue(true);
-        if (text.find("url(\"") != std::string_view::npos) PiPei[2].SetValue(true);
+        if (text.find("url('") != std::string_view::npos)
+            PiPei[1].SetValue(true);
+        if (text.find("url(\"") != std::string_view::npos)
+            PiPei[2].SetValue(true);
     }
-    if (!found) PiPei[3].SetValue(true);
+    if (!found)
+        PiPei[3].SetValue(true);
 }
 
 void MainF1::PiPei_Click(std::int16_t Index) {
     LogShow.SetText("选择 匹配模式");
     const bool custom = Index == 3;
-    for (Control* marker : std::initializer_list<Control*>{&PPDefBeg, &PPDefEnd, &PPTBeg, &PPTEnd}) {
+    for (Control* marker :
+         std::initializer_list<Control*>{&PPDefBeg, &PPDefEnd, &PPTBeg, &PPTEnd}) {
         marker->SetVisible(custom);
     }
 }

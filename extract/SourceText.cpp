@@ -55,7 +55,8 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
             AppendUtf8(out, u);
         }
     }
-    if (i < bytes.size()) out += kReplacement;  // an odd last byte
+    if (i < bytes.size())
+        out += kReplacement;  // an odd last byte
     return out;
 }
 
@@ -65,7 +66,8 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
     ~Converter() {
-        if (Ok()) iconv_close(m_cd);
+        if (Ok())
+            iconv_close(m_cd);
     }
     bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
     iconv_t get() const { return m_cd; }
@@ -93,12 +95,14 @@ std::string FromCodePage936(std::string_view bytes) {
     std::size_t inLeft = bytes.size();
     std::size_t used = 0;
     while (inLeft > 0) {
-        if (out.size() - used < 16) out.resize(out.size() * 2);
+        if (out.size() - used < 16)
+            out.resize(out.size() * 2);
         char* dst = out.data() + used;
         std::size_t dstLeft = out.size() - used;
         const std::size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
         used = static_cast<std::size_t>(dst - out.data());
-        if (rc != static_cast<std::size_t>(-1)) break;
+        if (rc != static_cast<std::size_t>(-1))
+            break;
         if (errno == E2BIG) {
             out.resize(out.size() * 2);
         } else {
@@ -118,10 +122,12 @@ std::size_t ValidSequenceLength(const unsigned char* p, const unsigned char* end
     if (end - p >= 8) {
         std::uint64_t chunk;
         std::memcpy(&chunk, p, 8);
-        if ((chunk & 0x8080808080808080ULL) == 0) return 8;
+        if ((chunk & 0x8080808080808080ULL) == 0)
+            return 8;
     }
     const unsigned char c = *p;
-    if (c < 0x80) return 1;
+    if (c < 0x80)
+        return 1;
     std::size_t n;
     char32_t min;
     char32_t cp;
@@ -134,12 +140,15 @@ std::size_t ValidSequenceLength(const unsigned char* p, const unsigned char* end
     } else {
         return 0;
     }
-    if (static_cast<std::size_t>(end - p) < n) return 0;
+    if (static_cast<std::size_t>(end - p) < n)
+        return 0;
     for (std::size_t k = 1; k < n; ++k) {
-        if ((p[k] & 0xC0) != 0x80) return 0;
+        if ((p[k] & 0xC0) != 0x80)
+            return 0;
         cp = (cp << 6) | (p[k] & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
     return n;
 }
 
@@ -176,7 +185,8 @@ bool IsValidUtf8(std::string_view bytes) {
     const auto* const end = p + bytes.size();
     while (p < end) {
         const std::size_t n = ValidSequenceLength(p, end);
-        if (n == 0) return false;
+        if (n == 0)
+            return false;
         p += n;
     }
     return true;
@@ -185,12 +195,16 @@ bool IsValidUtf8(std::string_view bytes) {
 std::string DecodeSourceText(std::string bytes) {
     if (StartsWith(bytes, "\xEF\xBB\xBF")) {
         bytes.erase(0, 3);
-        if (IsValidUtf8(bytes)) return bytes;
+        if (IsValidUtf8(bytes))
+            return bytes;
         return RepairUtf8(bytes);
     }
-    if (StartsWith(bytes, "\xFF\xFE")) return FromUtf16(std::string_view(bytes).substr(2), false);
-    if (StartsWith(bytes, "\xFE\xFF")) return FromUtf16(std::string_view(bytes).substr(2), true);
-    if (IsValidUtf8(bytes)) return bytes;
+    if (StartsWith(bytes, "\xFF\xFE"))
+        return FromUtf16(std::string_view(bytes).substr(2), false);
+    if (StartsWith(bytes, "\xFE\xFF"))
+        return FromUtf16(std::string_view(bytes).substr(2), true);
+    if (IsValidUtf8(bytes))
+        return bytes;
     return FromCodePage936(bytes);
 }
 

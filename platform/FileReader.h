@@ -5,7 +5,15 @@
 namespace pixquarry {
 
 struct ReadResult {
-    enum class Problem { None, Missing, NoPermission, IsFolder, NotRegularFile, OutOfMemory, Other };
+    enum class Problem {
+        None,
+        Missing,
+        NoPermission,
+        IsFolder,
+        NotRegularFile,
+        OutOfMemory,
+        Other
+    };
     Problem problem = Problem::None;
     std::string bytes;   // the whole file when problem is None
     std::string detail;  // the system's own words for an Other problem

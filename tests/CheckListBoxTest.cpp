@@ -11,17 +11,19 @@ namespace {
 
 std::vector<std::string> Texts(const CheckListBox& list) {
     std::vector<std::string> texts;
-    for (int i = 0; i < list.ListCount(); ++i) texts.push_back(list.List(i));
+    for (int i = 0; i < list.ListCount(); ++i)
+        texts.push_back(list.List(i));
     return texts;
 }
 
 // Links with many near-copies: letter case and exact repeats, a shared domain.
 std::vector<std::string> RandomLinks(std::mt19937& random, int count) {
-    const char* const stems[] = {"a.png", "A.png", "b.gif", "B.GIF", "a.PNG", "img/x.png",
-                                 "img/X.png", "", "z", "\x01", "中.png", "a.png "};
+    const char* const stems[] = {"a.png",     "A.png", "b.gif", "B.GIF", "a.PNG",  "img/x.png",
+                                 "img/X.png", "",      "z",     "\x01",  "中.png", "a.png "};
     std::uniform_int_distribution<int> pick(0, std::size(stems) - 1);
     std::vector<std::string> links;
-    for (int i = 0; i < count; ++i) links.push_back("http://h/" + std::string(stems[pick(random)]));
+    for (int i = 0; i < count; ++i)
+        links.push_back("http://h/" + std::string(stems[pick(random)]));
     return links;
 }
 
@@ -45,7 +47,8 @@ TEST(CheckListBox, BulkAddEqualsAddingOneByOne) {
             bulk.AddItem(t);
         }
         const auto added = RandomLinks(random, round);
-        for (const auto& t : added) single.AddItem(t);
+        for (const auto& t : added)
+            single.AddItem(t);
         bulk.AddItems(added);
         ASSERT_EQ(Texts(bulk), Texts(single)) << "round " << round;
     }
@@ -60,7 +63,8 @@ TEST(CheckListBox, DuplicateFilterKeepsFirstCopiesInPlace) {
         std::vector<std::string> expected = Texts(list);
         for (std::size_t i = 0; i < expected.size(); ++i) {
             for (std::size_t j = expected.size() - 1; j > i; --j) {
-                if (expected[i] == expected[j]) expected.erase(expected.begin() + j);
+                if (expected[i] == expected[j])
+                    expected.erase(expected.begin() + j);
             }
         }
         list.RemoveDuplicateTexts();
@@ -88,13 +92,13 @@ TEST(CheckListBox, TicksAndCurrentItemFollowTheirItems) {
 }
 
 TEST(SortInListOrder, IsStableAndIgnoresOnlyAsciiCase) {
-    std::vector<std::string> texts = {"http://h/b", "http://h/B", "http://h/a\xC3\x84",
-                                      "http://h/a\xC3\xA4", "http://h/", "http://h/b"};
+    std::vector<std::string> texts = {"http://h/b",         "http://h/B", "http://h/a\xC3\x84",
+                                      "http://h/a\xC3\xA4", "http://h/",  "http://h/b"};
     SortInListOrder(texts);
     // Non-ASCII bytes are not folded: Ä (C3 84) before ä (C3 A4).
-    EXPECT_EQ(texts, (std::vector<std::string>{"http://h/", "http://h/a\xC3\x84",
-                                               "http://h/a\xC3\xA4", "http://h/b", "http://h/B",
-                                               "http://h/b"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"http://h/", "http://h/a\xC3\x84", "http://h/a\xC3\xA4",
+                                        "http://h/b", "http://h/B", "http://h/b"}));
 }
 
 }  // namespace

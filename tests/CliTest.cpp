@@ -19,7 +19,8 @@ struct Result {
 
 std::string Quote(const std::string& s) {
     std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
 }
 
@@ -30,10 +31,12 @@ Result RunCli(const std::string& args) {
         std::string(PIXQUARRY_CLI) + " " + args + " 2>" + Quote(err.string());
     Result r;
     FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) return r;
+    if (pipe == nullptr)
+        return r;
     char buffer[4096];
     std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        r.out.append(buffer, n);
     const int status = ::pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream in(err);
@@ -97,7 +100,8 @@ TEST_F(Cli, ExitStatusTellsWhatWentWrong) {
 
     r = RunCli("--help");
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("pixquarry-cli extract [--domain TEXT] [--json] SOURCE"), std::string::npos);
+    EXPECT_NE(r.out.find("pixquarry-cli extract [--domain TEXT] [--json] SOURCE"),
+              std::string::npos);
 }
 
 }  // namespace

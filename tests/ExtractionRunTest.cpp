@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +30,8 @@ public:
     std::string ShowOpen(const std::string& title, const std::string& filter) override {
         titles.push_back(title);
         filters.push_back(filter);
-        if (answers.empty()) return {};
+        if (answers.empty())
+            return {};
         std::string answer = answers.front();
         answers.pop_front();
         return answer;
@@ -65,12 +66,13 @@ protected:
     }
     std::vector<std::string> Items() const {
         std::vector<std::string> items;
-        for (int i = 0; i < window.GetPic.ListCount(); ++i) items.push_back(window.GetPic.List(i));
+        for (int i = 0; i < window.GetPic.ListCount(); ++i)
+            items.push_back(window.GetPic.List(i));
         return items;
     }
     bool MarkersVisible() const {
-        return window.PPDefBeg.Visible() && window.PPTBeg.Visible() &&
-               window.PPDefEnd.Visible() && window.PPTEnd.Visible();
+        return window.PPDefBeg.Visible() && window.PPTBeg.Visible() && window.PPDefEnd.Visible() &&
+               window.PPTEnd.Visible();
     }
     bool MarkersHidden() const {
         return !window.PPDefBeg.Visible() && !window.PPTBeg.Visible() &&
@@ -100,22 +102,25 @@ TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinks) {
         {"no dot, no item", "url(#mask) url() url(data)", {}},
         {"upper-case URL stays", "x{y:URL(x.png)}", {"D/URLx.png"}},
         {"url inside a name goes", "url(img/curl.png)", {"D/img/c.png"}},
-        {"case variants both stay, sorted", "url(b.png) url(A.png) url(a.png)",
+        {"case variants both stay, sorted",
+         "url(b.png) url(A.png) url(a.png)",
          {"D/A.png", "D/a.png", "D/b.png"}},
-        {"unclosed reference swallows lines", "url(a\n.png;\nb{c:url(b.png)}",
+        {"unclosed reference swallows lines",
+         "url(a\n.png;\nb{c:url(b.png)}",
          {"D/a\n.png;\nb{c:b.png"}},
         {"no closing bracket at all", "url(a.png", {}},
         {"GBK source", "url(\xD6\xD0\xCE\xC4.png)", {"D/中文.png"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(Harvest(c.css), c.items) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(Harvest(c.css), c.items) << c.name;
 }
 
 TEST_F(ExtractionRun, ReportsEveryStageAndEndsOnTheListMessage) {
     Harvest("url(a.png)");
-    EXPECT_EQ(statuses, (std::vector<std::string>{"正在读取文件……", "文件读取完成。",
-                                                  "正在提取文件中的图片链接", "选择 匹配模式",
-                                                  "图片链接提取完成。", "正在过滤重复的图片链接",
-                                                  "图片链接已完成载入列表。"}));
+    EXPECT_EQ(statuses,
+              (std::vector<std::string>{
+                  "正在读取文件……", "文件读取完成。", "正在提取文件中的图片链接", "选择 匹配模式",
+                  "图片链接提取完成。", "正在过滤重复的图片链接", "图片链接已完成载入列表。"}));
     EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
 }
 
@@ -145,8 +150,7 @@ TEST_F(ExtractionRun, EmptyDomainLeavesFullAddressesAlone) {
     window.WebUrl_DblClick();
     EXPECT_EQ(window.WebUrl.Text(), "");
     EXPECT_EQ(window.LogShow.Text(), "清空当前的域名");
-    EXPECT_EQ(Harvest("url(http://cdn.example.org/a.png)"),
-              Links{"http://cdn.example.org/a.png"});
+    EXPECT_EQ(Harvest("url(http://cdn.example.org/a.png)"), Links{"http://cdn.example.org/a.png"});
     window.WebUrl_GotFocus();
     EXPECT_EQ(window.LogShow.Text(),
               "请输入CSS文件所在的网站域名，若是绝对地址，双击此处留空即可。");
@@ -184,7 +188,8 @@ TEST_F(ExtractionRun, UnreadableSourceIsReportedAndTheListKept) {
 }
 
 TEST_F(ExtractionRun, UnreadableForLackOfPermission) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads every file";
     const std::string path = Write("locked.css", "url(a.png)");
     fs::permissions(path, fs::perms::none);
     window.OFile1.SetText(path);
@@ -241,8 +246,8 @@ TEST_F(ExtractionRun, RealStyleSheetsGiveTheirPictures) {
     const std::string dir = PIXQUARRY_TEST_DATA;
     window.OFile1.SetText(dir + "/leaflet-1.9.4/leaflet.css");
     window.SearchPic_Click();
-    EXPECT_EQ(Items(), (Links{"D/images/layers-2x.png", "D/images/layers.png",
-                              "D/images/marker-icon.png"}));
+    EXPECT_EQ(Items(),
+              (Links{"D/images/layers-2x.png", "D/images/layers.png", "D/images/marker-icon.png"}));
     EXPECT_EQ(window.SelectedMatchMode(), 0);
     window.OFile1.SetText(dir + "/chosen-1.8.7/chosen.css");
     window.SearchPic_Click();

@@ -28,7 +28,8 @@ TEST(RepAll, CleansRawMatchesIntoLinks) {
         {"three dots lose one parent step only", "url(.../a.png", ".a.png"},
         {"empty", "", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(RepAll(c.in), c.out) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(RepAll(c.in), c.out) << c.name;
 }
 
 TEST(FGetLast, GivesTheTextAfterTheLastSlash) {
@@ -39,7 +40,8 @@ TEST(FGetLast, GivesTheTextAfterTheLastSlash) {
         {"query stays", "http://h/show.php?id=3", "show.php?id=3"},
         {"empty", "", ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(FGetLast(c.in), c.out) << c.name;
+    for (const Case& c : cases)
+        EXPECT_EQ(FGetLast(c.in), c.out) << c.name;
 }
 
 TEST(ReplaceAll, ScansOnceWithoutOverlap) {

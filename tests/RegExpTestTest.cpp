@@ -45,14 +45,15 @@ TEST(RegExpTest, EngineTakesOtherPatterns) {
 
 // The fast path must give exactly what the engine gives.
 TEST(RegExpTest, FastPathAgreesWithEngineOnGeneratedText) {
-    const char* const pieces[] = {"u",  "r",  "l", "U",  "R",  "L", "(",  ")",  "url(", "URL(",
-                                  "'",  "\"", ".", "\n", "\r", " ", "中", "a",  "uRl(", "\\"};
+    const char* const pieces[] = {"u", "r",  "l", "U",  "R",  "L", "(",  ")", "url(", "URL(",
+                                  "'", "\"", ".", "\n", "\r", " ", "中", "a", "uRl(", "\\"};
     std::mt19937 random(20261206);
     std::uniform_int_distribution<int> pick(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(0, 60);
     for (int round = 0; round < 20000; ++round) {
         std::string text;
-        for (int n = length(random); n > 0; --n) text += pieces[pick(random)];
+        for (int n = length(random); n > 0; --n)
+            text += pieces[pick(random)];
         ASSERT_EQ(FindUrlReferences(text), RegExpTestWithEngine(kUrlPattern, text)) << text;
     }
 }

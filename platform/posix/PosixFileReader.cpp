@@ -22,7 +22,8 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     ~FileDescriptor() {
-        if (m_fd >= 0) ::close(m_fd);
+        if (m_fd >= 0)
+            ::close(m_fd);
     }
     int get() const { return m_fd; }
 
@@ -63,19 +64,24 @@ void PreferHugePages(std::string& buffer) {
     const std::uintptr_t end = begin + buffer.capacity();
     const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t last = end & ~(kHuge - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 }  // namespace
 
 ReadResult PosixFileReader::ReadWhole(const std::string& path) {
-    if (path.find('\0') != std::string::npos) return Failure(ENOENT);
+    if (path.find('\0') != std::string::npos)
+        return Failure(ENOENT);
     // O_NONBLOCK keeps open() from waiting for a writer when the path is a FIFO.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) return Failure(errno);
+    if (fd.get() < 0)
+        return Failure(errno);
     struct stat info {};
-    if (::fstat(fd.get(), &info) != 0) return Failure(errno);
-    if (S_ISDIR(info.st_mode)) return Failure(EISDIR);
+    if (::fstat(fd.get(), &info) != 0)
+        return Failure(errno);
+    if (S_ISDIR(info.st_mode))
+        return Failure(EISDIR);
     if (!S_ISREG(info.st_mode)) {
         ReadResult r;
         r.problem = ReadResult::Problem::NotRegularFile;
@@ -91,11 +97,14 @@ ReadResult PosixFileReader::ReadWhole(const std::string& path) {
         bytes.resize(bytes.capacity());
         std::size_t used = 0;
         for (;;) {
-            if (used == bytes.size()) bytes.resize(bytes.size() * 2);
+            if (used == bytes.size())
+                bytes.resize(bytes.size() * 2);
             const ssize_t n = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-            if (n == 0) break;
+            if (n == 0)
+                break;
             if (n < 0) {
-                if (errno == EINTR) continue;
+                if (errno == EINTR)
+                    continue;
                 return Failure(errno);
             }
             used += static_cast<std::size_t>(n);

@@ -9,10 +9,12 @@ QString DisplayText(const std::string& item) {
     int chars = 0;
     for (; end < item.size(); ++end) {
         const bool lead = (static_cast<unsigned char>(item[end]) & 0xC0) != 0x80;
-        if (lead && chars++ == PicListModel::kDisplayChars) break;
+        if (lead && chars++ == PicListModel::kDisplayChars)
+            break;
     }
     QString text = QString::fromUtf8(item.data(), static_cast<qsizetype>(end));
-    if (end < item.size()) text += QChar(0x2026);
+    if (end < item.size())
+        text += QChar(0x2026);
     return text;
 }
 
@@ -21,21 +23,26 @@ PicListModel::PicListModel(CheckListBox& list, QObject* parent)
     m_list.SetListObserver([this](const CheckListBox::Change& change) { OnChange(change); });
 }
 
-PicListModel::~PicListModel() { m_list.SetListObserver(nullptr); }
+PicListModel::~PicListModel() {
+    m_list.SetListObserver(nullptr);
+}
 
 int PicListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : m_rows;
 }
 
 QVariant PicListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows) return {};
+    if (!index.isValid() || index.row() >= m_rows)
+        return {};
     int row = index.row();
     if (m_pendingRow >= 0 && row >= m_pendingRow) {
         // The removed row itself is gone already.
-        if (m_pendingShift < 0 && row == m_pendingRow) return {};
+        if (m_pendingShift < 0 && row == m_pendingRow)
+            return {};
         row += m_pendingShift;
     }
-    if (row < 0 || row >= m_list.ListCount()) return {};
+    if (row < 0 || row >= m_list.ListCount())
+        return {};
     switch (role) {
         case Qt::DisplayRole:
             return DisplayText(m_list.List(row));
@@ -55,7 +62,8 @@ bool PicListModel::setData(const QModelIndex& index, const QVariant& value, int 
 }
 
 Qt::ItemFlags PicListModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
+    if (!index.isValid())
+        return Qt::NoItemFlags;
     return Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable;
 }
 
@@ -93,7 +101,8 @@ void PicListModel::OnChange(const CheckListBox::Change& change) {
     }
     m_applying = false;
     // Qt moves or drops its current row on its own; the list's is the one that counts.
-    if (change.kind != Kind::Ticked) emit CurrentRowChanged(m_list.ListIndex());
+    if (change.kind != Kind::Ticked)
+        emit CurrentRowChanged(m_list.ListIndex());
 }
 
 }  // namespace pixquarry

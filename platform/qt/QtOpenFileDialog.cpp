@@ -9,9 +9,9 @@ QString QtFilter(const std::string& filter) {
     const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QStringList patterns =
-            parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
-        if (patterns.isEmpty()) continue;
+        const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        if (patterns.isEmpty())
+            continue;
         entries.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
                        QLatin1Char(')'));
     }

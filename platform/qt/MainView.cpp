@@ -1,0 +1,282 @@
+#include "platform/qt/MainView.h"
+
+#include <string_view>
+#include <type_traits>
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "platform/qt/PicListModel.h"
+#include "platform/qt/PixquarryIcon.xpm.h"
+
+namespace pixquarry {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;  // at 96 dpi
+
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The faces the window asks for are not on a Linux desktop; each gets the
+// closest we can expect and a Chinese face last so no caption turns to boxes.
+QStringList FamiliesFor(const std::string& face) {
+    const QString zenHei = QStringLiteral("WenQuanYi Zen Hei");
+    if (face == "宋体")
+        return {QStringLiteral("SimSun"), zenHei, QStringLiteral("Noto Sans CJK SC")};
+    if (face == "楷体_GB2312")
+        return {QStringLiteral("KaiTi"), QStringLiteral("AR PL UKai CN"), zenHei};
+    return {FromUtf8(face), QStringLiteral("DejaVu Sans"), zenHei};
+}
+
+int ButtonNumber(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+void ApplyColour(QWidget& widget, const Colour& colour) {
+    if (colour.kind == Colour::Kind::Default) {
+        widget.setPalette(QPalette());  // nothing resolved: inherit again
+        return;
+    }
+    const QColor text = colour.kind == Colour::Kind::Rgb
+                            ? QColor(colour.r, colour.g, colour.b)
+                            : QGuiApplication::palette().color(QPalette::Highlight);
+    QPalette palette;
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, text);
+    }
+    widget.setPalette(palette);
+}
+
+}  // namespace
+
+MainView::MainView(MainF1& model, QWidget* parent) : QWidget(parent), m_model(model) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        m_scale = screen->logicalDotsPerInch() / 96.0;
+    }
+    setWindowTitle(FromUtf8(MainF1::kCaption));
+    setWindowIcon(QPixmap(kPixquarryIcon));
+    setFixedSize(ToPixels(MainF1::kClientWidth), ToPixels(MainF1::kClientHeight));
+    QFont font = this->font();
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"),
+                      QStringLiteral("WenQuanYi Zen Hei")});
+    font.setPointSize(9);
+    setFont(font);
+
+    Add<QLabel>(m_model.Label1);
+    AddTextBox(m_model.OFile1);
+    connect(Add<QPushButton>(m_model.SearchPic), &QPushButton::clicked, this,
+            [this] { m_model.SearchPic_Click(); });
+    Add<QLabel>(m_model.Label2);
+    AddTextBox(m_model.WebUrl);
+    Add<QGroupBox>(m_model.Frame1);
+    for (int i = 0; i < m_model.PiPei.Count(); ++i)
+        AddOption(m_model.PiPei[i]);
+    Add<QLabel>(m_model.PPDefBeg);
+    AddTextBox(m_model.PPTBeg);
+    Add<QLabel>(m_model.PPDefEnd);
+    AddTextBox(m_model.PPTEnd);
+    Add<QPushButton>(m_model.DownPic);
+    Add<QGroupBox>(m_model.Frame2);
+    AddOption(m_model.FileS1);
+    AddOption(m_model.FileS2);
+    AddTextBox(m_model.FileS2Dir);
+    // The banner's place; nothing is shown in it yet.
+    auto* banner = Add<QFrame>(m_model.AD1);
+    banner->setFrameShape(QFrame::StyledPanel);
+    banner->setFocusPolicy(Qt::StrongFocus);
+    Add<QLabel>(m_model.Label5);
+    Add<QPushButton>(m_model.OpenDownDir);
+    Add<QLabel>(m_model.Label6);
+    Add<QCheckBox>(m_model.SDownAll);
+    Add<QPushButton>(m_model.Command1);
+    Add<QLabel>(m_model.Label4);
+    Add<QLabel>(m_model.NewSoftInfo);
+    AddPicList();
+    Add<QGroupBox>(m_model.Frame3);
+    AddTextBox(m_model.LogShow);
+
+    for (const Control* control : m_controls)
+        Refresh(*control);
+    const std::vector<const Control*> order = m_model.FocusOrder();
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        setTabOrder(WidgetFor(*order[i - 1]), WidgetFor(*order[i]));
+    }
+    WidgetFor(m_model.OFile1)->setFocus();
+
+    // Centred by us: window managers differ in where they put a new window.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - rect().center());
+    }
+}
+
+MainView::~MainView() {
+    for (Control* control : m_controls)
+        control->SetObserver(nullptr);
+}
+
+int MainView::ToPixels(int twips) const {
+    return qRound(twips * m_scale / kTwipsPerPixel);
+}
+
+template <typename W>
+W* MainView::Add(Control& control) {
+    const Control* container = control.Container();
+    auto* widget = new W(container ? WidgetFor(*container) : this);
+    const Twips& place = control.Place();
+    widget->setGeometry(ToPixels(place.Left), ToPixels(place.Top), ToPixels(place.Width),
+                        ToPixels(place.Height));
+    const FontSpec& spec = control.Font();
+    if (!spec.face.empty()) {
+        QFont font = widget->font();
+        font.setFamilies(FamiliesFor(spec.face));
+        if (spec.points > 0)
+            font.setPointSizeF(spec.points);
+        font.setBold(spec.bold);
+        widget->setFont(font);
+    }
+    if constexpr (std::is_same_v<W, QGroupBox>) {
+        // The caption sits in the top line, as on a classic frame, so that the
+        // controls placed below it keep the room they were laid out with.
+        widget->setStyleSheet(QStringLiteral(
+            "QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
+            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    }
+    if constexpr (std::is_same_v<W, QLabel>) {
+        widget->setTextFormat(Qt::PlainText);
+        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget->setWordWrap(true);
+    }
+    m_widgets[&control] = widget;
+    m_watched[widget] = &control;
+    widget->installEventFilter(this);
+    m_controls.push_back(&control);
+    control.SetObserver([this, &control] { Refresh(control); });
+    return widget;
+}
+
+void MainView::AddTextBox(TextBox& box) {
+    auto* edit = Add<QLineEdit>(box);
+    connect(edit, &QLineEdit::textEdited, this,
+            [&box](const QString& text) { box.SetText(text.toStdString()); });
+}
+
+void MainView::AddOption(OptionButton& option) {
+    auto* radio = Add<QRadioButton>(option);
+    // Which option of a group is on is the model's business.
+    radio->setAutoExclusive(false);
+    m_options.push_back(&option);
+    connect(radio, &QRadioButton::clicked, this, [this, &option] {
+        option.SetValue(true);
+        // A click on the option that was on already turned the widget off.
+        for (const OptionButton* each : m_options)
+            Refresh(*each);
+    });
+}
+
+void MainView::AddPicList() {
+    m_picView = Add<QListView>(m_model.GetPic);
+    m_picView->setUniformItemSizes(true);
+    m_picModel = new PicListModel(m_model.GetPic, m_picView);
+    m_picView->setModel(m_picModel);
+    m_watched[m_picView->viewport()] = &m_model.GetPic;
+    m_picView->viewport()->installEventFilter(this);
+    connect(m_picView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                // While the list changes Qt moves its current row on its own.
+                if (m_picModel->Applying())
+                    return;
+                m_model.GetPic.SetListIndex(current.isValid() ? current.row() : -1);
+            });
+    connect(m_picModel, &PicListModel::CurrentRowChanged, this, &MainView::ShowCurrentRow);
+}
+
+void MainView::ShowCurrentRow(int row) {
+    QItemSelectionModel* selection = m_picView->selectionModel();
+    if (row < 0) {
+        selection->clear();
+    } else {
+        selection->setCurrentIndex(m_picModel->index(row), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+void MainView::Refresh(const Control& control) {
+    QWidget* widget = WidgetFor(control);
+    widget->setVisible(control.Visible());
+    widget->setEnabled(control.Enabled());
+    ApplyColour(*widget, control.ForeColor());
+    if (const auto* captioned = dynamic_cast<const CaptionedControl*>(&control)) {
+        const QString caption = QString::fromStdString(captioned->Caption());
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            label->setText(caption);
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            button->setText(caption);
+        if (auto* frame = qobject_cast<QGroupBox*>(widget))
+            frame->setTitle(caption);
+    }
+    if (const auto* option = dynamic_cast<const OptionButton*>(&control)) {
+        static_cast<QRadioButton*>(widget)->setChecked(option->Value());
+    }
+    if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
+        auto* edit = static_cast<QLineEdit*>(widget);
+        const QString text = QString::fromStdString(box->Text());
+        // Setting the same text again would throw the cursor to the end.
+        if (edit->text() != text)
+            edit->setText(text);
+    }
+}
+
+bool MainView::eventFilter(QObject* watched, QEvent* event) {
+    const auto found = m_watched.find(watched);
+    if (found == m_watched.end())
+        return QWidget::eventFilter(watched, event);
+    const Control* control = found->second;
+    switch (event->type()) {
+        case QEvent::FocusIn: {
+            // Coming back to the window is not entering the control.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
+                break;
+            if (control == &m_model.WebUrl)
+                m_model.WebUrl_GotFocus();
+            emit FocusEntered(control);
+            break;
+        }
+        case QEvent::MouseButtonDblClick:
+            if (control == &m_model.OFile1)
+                m_model.OFile1_DblClick();
+            if (control == &m_model.WebUrl)
+                m_model.WebUrl_DblClick();
+            emit DoubleClicked(control);
+            break;
+        case QEvent::MouseButtonPress:
+            emit MousePressed(control, ButtonNumber(static_cast<QMouseEvent*>(event)->button()));
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+}  // namespace pixquarry
