@@ -1,6 +1,7 @@
 # Pixquarry: `make run` builds and opens the window, `make test` builds and
-# runs every test (a normal build and an ASan + UBSan build). Both install
-# the Debian packages they need first.
+# runs every test (a normal build and an ASan + UBSan build, after a quick
+# check that the core builds without Qt). Both install the Debian packages
+# they need first.
 
 BUILD := build
 CMAKE_FLAGS := -G Ninja
@@ -19,6 +20,11 @@ run: deps
 	$(BUILD)/release/pixquarry
 
 test: deps
+	# The core and the command-line harvester build and pass on their own, without Qt.
+	cmake -S . -B $(BUILD)/core $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DPIXQUARRY_WERROR=ON \
+	      -DPIXQUARRY_WITH_GUI=OFF
+	cmake --build $(BUILD)/core
+	ctest --test-dir $(BUILD)/core --output-on-failure -j2
 	cmake -S . -B $(BUILD)/test $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXQUARRY_WERROR=ON
 	cmake --build $(BUILD)/test
 	ctest --test-dir $(BUILD)/test --output-on-failure -j2

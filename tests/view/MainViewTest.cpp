@@ -4,7 +4,6 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -291,17 +290,18 @@ TEST(PicListModel, ShowsLongItemsCut) {
     EXPECT_EQ(shown.front(), QString::fromUtf8("图").front());
 }
 
-TEST_F(MainViewTest, FillsAHundredThousandItemsQuickly) {
+// How fast this is, bench/ measures; here, that a long list is whole and cheap to lay out.
+TEST_F(MainViewTest, ShowsAHundredThousandItems) {
     std::vector<std::string> items;
     for (int i = 0; i < 100000; ++i)
         items.push_back("http://example.com/p/" + std::to_string(i));
-    QElapsedTimer timer;
-    timer.start();
     m_model.GetPic.AddItems(std::move(items));
     List()->repaint();
     QApplication::processEvents();
-    EXPECT_LT(timer.elapsed(), 1000);
-    EXPECT_EQ(List()->model()->rowCount(), 100000);
+    EXPECT_TRUE(List()->uniformItemSizes());
+    ASSERT_EQ(List()->model()->rowCount(), 100000);
+    EXPECT_EQ(List()->model()->index(99999, 0).data().toString(),
+              QString::fromStdString(m_model.GetPic.List(99999)));
 }
 
 TEST(QtFilter, TurnsBarSeparatedFiltersIntoQtEntries) {
