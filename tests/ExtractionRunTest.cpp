@@ -71,13 +71,10 @@ protected:
             items.push_back(window.GetPic.List(i));
         return items;
     }
-    bool MarkersVisible() const {
-        return window.PPDefBeg.Visible() && window.PPTBeg.Visible() && window.PPDefEnd.Visible() &&
+    // How many of the four custom-mode marker fields show.
+    int MarkersShown() const {
+        return window.PPDefBeg.Visible() + window.PPTBeg.Visible() + window.PPDefEnd.Visible() +
                window.PPTEnd.Visible();
-    }
-    bool MarkersHidden() const {
-        return !window.PPDefBeg.Visible() && !window.PPTBeg.Visible() &&
-               !window.PPDefEnd.Visible() && !window.PPTEnd.Visible();
     }
 
     fs::path m_dir;
@@ -141,8 +138,7 @@ TEST_F(ExtractionRun, SelectsTheMatchModeOfTheQuotingStyle) {
     for (const Case& c : cases) {
         Harvest(c.css);
         EXPECT_EQ(window.SelectedMatchMode(), c.mode) << c.name;
-        EXPECT_EQ(MarkersVisible(), c.mode == 3) << c.name;
-        EXPECT_EQ(MarkersHidden(), c.mode != 3) << c.name;
+        EXPECT_EQ(MarkersShown(), c.mode == 3 ? 4 : 0) << c.name;
         EXPECT_EQ(window.LogShow.Text(), "图片链接已完成载入列表。") << c.name;
     }
 }
@@ -245,10 +241,10 @@ TEST_F(ExtractionRun, WithoutASourceTheFileChoiceOpens) {
 TEST_F(ExtractionRun, MatchModeClicksShowMarkersForCustomOnly) {
     window.PPTBeg.SetText("<<");
     window.PiPei[3].SetValue(true);
-    EXPECT_TRUE(MarkersVisible());
+    EXPECT_EQ(MarkersShown(), 4);
     EXPECT_EQ(window.LogShow.Text(), "选择 匹配模式");
     window.PiPei[1].SetValue(true);
-    EXPECT_TRUE(MarkersHidden());
+    EXPECT_EQ(MarkersShown(), 0);
     EXPECT_EQ(window.SelectedMatchMode(), 1);
     EXPECT_FALSE(window.PiPei[3].Value());
     EXPECT_EQ(window.PPTBeg.Text(), "<<");

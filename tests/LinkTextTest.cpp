@@ -44,11 +44,5 @@ TEST(FGetLast, GivesTheTextAfterTheLastSlash) {
         EXPECT_EQ(FGetLast(c.in), c.out) << c.name;
 }
 
-TEST(ReplaceAll, ScansOnceWithoutOverlap) {
-    EXPECT_EQ(ReplaceAll("aaaa", "aa", "a"), "aa");
-    EXPECT_EQ(ReplaceAll("....../", "../", ""), "....");
-    EXPECT_EQ(ReplaceAll("abc", "x", "y"), "abc");
-}
-
 }  // namespace
 }  // namespace pixquarry

@@ -147,13 +147,13 @@ W* MainView::Add(Control& control) {
     const Twips& place = control.Place();
     widget->setGeometry(ToPixels(place.Left), ToPixels(place.Top), ToPixels(place.Width),
                         ToPixels(place.Height));
-    const FontSpec& spec = control.Font();
-    if (!spec.face.empty()) {
+    const FontSpec& wanted = control.Font();
+    if (!wanted.face.empty()) {
         QFont font = widget->font();
-        font.setFamilies(FamiliesFor(spec.face));
-        if (spec.points > 0)
-            font.setPointSizeF(spec.points);
-        font.setBold(spec.bold);
+        font.setFamilies(FamiliesFor(wanted.face));
+        if (wanted.points > 0)
+            font.setPointSizeF(wanted.points);
+        font.setBold(wanted.bold);
         widget->setFont(font);
     }
     if constexpr (std::is_same_v<W, QGroupBox>) {

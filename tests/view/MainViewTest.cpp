@@ -105,9 +105,7 @@ TEST_F(MainViewTest, StartsAsTheModelDescribesIt) {
              &m_model.FileS2Dir}) {
         EXPECT_FALSE(m_view.WidgetFor(*hidden)->isVisible()) << hidden->Name();
     }
-    EXPECT_TRUE(Widget<QLabel>(m_model.Label4)->isVisible());
     EXPECT_FALSE(Widget<QPushButton>(m_model.OpenDownDir)->isEnabled());
-    EXPECT_TRUE(Widget<QPushButton>(m_model.DownPic)->isEnabled());
 
     QLineEdit* file = Widget<QLineEdit>(m_model.OFile1);
     EXPECT_EQ(file->text(), QString::fromUtf8(MainF1::kOFile1Hint.data()));
@@ -193,7 +191,6 @@ TEST_F(MainViewTest, OptionGroupsAreExclusiveEachOnItsOwn) {
     ClickOption(m_model.PiPei[3]);
     EXPECT_TRUE(checked(m_model.PiPei[3]));
     EXPECT_TRUE(m_view.WidgetFor(m_model.PPTBeg)->isVisible());
-    EXPECT_TRUE(m_view.WidgetFor(m_model.PPDefEnd)->isVisible());
 
     ClickOption(m_model.PiPei[1]);
     EXPECT_TRUE(checked(m_model.PiPei[1]));
@@ -277,9 +274,8 @@ TEST(PicListModel, FollowsEveryKindOfChangeTheWayQtExpects) {
 }
 
 TEST(PicListModel, ShowsLongItemsCut) {
-    EXPECT_EQ(DisplayText("http://a/b.png"), QStringLiteral("http://a/b.png"));
     const std::string exact(PicListModel::kDisplayChars, 'x');
-    EXPECT_EQ(DisplayText(exact).size(), PicListModel::kDisplayChars);
+    EXPECT_EQ(DisplayText(exact), QString::fromStdString(exact));
 
     std::string huge;
     for (int i = 0; i < 100000; ++i)
@@ -288,20 +284,6 @@ TEST(PicListModel, ShowsLongItemsCut) {
     EXPECT_EQ(shown.size(), PicListModel::kDisplayChars + 1);
     EXPECT_EQ(shown.back(), QChar(0x2026));
     EXPECT_EQ(shown.front(), QString::fromUtf8("图").front());
-}
-
-// How fast this is, bench/ measures; here, that a long list is whole and cheap to lay out.
-TEST_F(MainViewTest, ShowsAHundredThousandItems) {
-    std::vector<std::string> items;
-    for (int i = 0; i < 100000; ++i)
-        items.push_back("http://example.com/p/" + std::to_string(i));
-    m_model.GetPic.AddItems(std::move(items));
-    List()->repaint();
-    QApplication::processEvents();
-    EXPECT_TRUE(List()->uniformItemSizes());
-    ASSERT_EQ(List()->model()->rowCount(), 100000);
-    EXPECT_EQ(List()->model()->index(99999, 0).data().toString(),
-              QString::fromStdString(m_model.GetPic.List(99999)));
 }
 
 TEST(QtFilter, TurnsBarSeparatedFiltersIntoQtEntries) {
