@@ -6,7 +6,6 @@
 BUILD := build
 CMAKE_FLAGS := -G Ninja
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
-                 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 .PHONY: run test deps format format-check bench
