@@ -145,28 +145,24 @@ int main(int argc, char** argv) {
 
     const pixquarry::CheckListBox& list = window.GetPic;
     std::string out;
-    if (json) {
+    if (json)
         out = "{\"mode\": " + std::to_string(window.SelectedMatchMode()) + ", \"items\": [";
-        for (int i = 0; i < list.ListCount(); ++i) {
+    for (int i = 0; i < list.ListCount(); ++i) {
+        if (json) {
             if (i > 0)
                 out += ", ";
             AppendJsonString(out, list.List(i));
-            if (out.size() > (1u << 20)) {
-                Write(out);
-                out.clear();
-            }
-        }
-        out += "]}\n";
-    } else {
-        for (int i = 0; i < list.ListCount(); ++i) {
+        } else {
             out += list.List(i);
             out += '\n';
-            if (out.size() > (1u << 20)) {
-                Write(out);
-                out.clear();
-            }
+        }
+        if (out.size() > (1u << 20)) {  // a long list goes out in pieces
+            Write(out);
+            out.clear();
         }
     }
+    if (json)
+        out += "]}\n";
     Write(out);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
