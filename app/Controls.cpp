@@ -16,8 +16,7 @@ void OptionButton::SetValue(bool value) {
     m_group.Selected(*this);
     Update(m_value, true);
     // A selection always reports itself, also when the option was selected already.
-    if (m_onClick)
-        m_onClick();
+    Click();
 }
 
 void OptionGroup::Selected(const OptionButton& chosen) {

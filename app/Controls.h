@@ -66,6 +66,21 @@ public:
     // One observer, the view: told after any property changed.
     void SetObserver(Observer observer) { m_observer = std::move(observer); }
 
+    // The control's events. The window binds a handler to each slot it uses;
+    // the view raises them for what the user does. Buttons for MouseDown are
+    // numbered 1 left, 2 right, 4 middle.
+    void OnClick(std::function<void()> handler) { m_click = std::move(handler); }
+    void OnDblClick(std::function<void()> handler) { m_dblClick = std::move(handler); }
+    void OnGotFocus(std::function<void()> handler) { m_gotFocus = std::move(handler); }
+    void OnMouseDown(std::function<void(int)> handler) { m_mouseDown = std::move(handler); }
+    void Click() const { Raise(m_click); }
+    void DblClick() const { Raise(m_dblClick); }
+    void GotFocus() const { Raise(m_gotFocus); }
+    void MouseDown(int button) const {
+        if (m_mouseDown)
+            m_mouseDown(button);
+    }
+
 protected:
     template <typename T>
     void Update(T& field, T value) {
@@ -80,6 +95,11 @@ protected:
     }
 
 private:
+    static void Raise(const std::function<void()>& handler) {
+        if (handler)
+            handler();
+    }
+
     std::string m_name;
     Twips m_place;
     const Control* m_container;
@@ -88,6 +108,8 @@ private:
     Colour m_foreColor;
     FontSpec m_font;
     Observer m_observer;
+    std::function<void()> m_click, m_dblClick, m_gotFocus;
+    std::function<void(int)> m_mouseDown;
 };
 
 // Labels, frames, buttons and check boxes: a caption and nothing else of their own.
@@ -131,7 +153,6 @@ public:
 
     bool Value() const { return m_value; }
     void SetValue(bool value);
-    void SetClickHandler(std::function<void()> handler) { m_onClick = std::move(handler); }
 
 private:
     friend class OptionGroup;
@@ -139,7 +160,6 @@ private:
 
     OptionGroup& m_group;
     bool m_value = false;
-    std::function<void()> m_onClick;
 };
 
 class OptionGroup final {
@@ -165,6 +185,26 @@ public:
 
 private:
     std::vector<std::unique_ptr<T>> m_members;
+};
+
+// A thin bar that shows how far a long task has come.
+class ProgressBar final : public Control {
+public:
+    using Control::Control;
+
+    int Value() const { return m_value; }
+    int Max() const { return m_max; }
+    void SetRange(int value, int max) {
+        if (value == m_value && max == m_max)
+            return;
+        m_value = value;
+        m_max = max;
+        Changed();
+    }
+
+private:
+    int m_value = 0;
+    int m_max = 0;
 };
 
 class WebBrowser final : public Control {

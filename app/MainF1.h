@@ -10,16 +10,36 @@
 
 #include "app/CheckListBox.h"
 #include "app/Controls.h"
+#include "platform/ProgramInfo.h"
 
 namespace pixquarry {
 
+class Browser;
+class Clock;
+class Downloader;
+class FileManager;
 class FileReader;
+class FolderBrowser;
+class HttpClient;
+class MessageBox;
 class OpenFileDialog;
+class PendingEvents;
+class ProcessStarter;
 
-// The system facilities the window's handlers use.
+// The system facilities the window's handlers use, given by the front end.
 struct Seams {
     FileReader& files;
     OpenFileDialog& openFile;
+    FolderBrowser& folders;
+    MessageBox& box;
+    Browser& browser;
+    FileManager& fileManager;
+    PendingEvents& events;
+    Downloader& downloader;
+    HttpClient& http;
+    ProcessStarter& processes;
+    Clock& clock;
+    ProgramInfo program;
 };
 
 // What the last extraction run came to.
@@ -37,12 +57,36 @@ public:
     MainF1(const MainF1&) = delete;
     MainF1& operator=(const MainF1&) = delete;
 
-    // Event handlers.
+    // Event handlers, bound to their controls in Bind().
     void SearchPic_Click();
     void PiPei_Click(std::int16_t Index);
     void WebUrl_GotFocus();
     void WebUrl_DblClick();
     void OFile1_DblClick();
+    void GetPic_DblClick();
+    void GetPic_GotFocus();
+    void SDownAll_MouseDown(std::int16_t Button);
+    void FileS1_Click();
+    void FileS2_MouseDown(std::int16_t Button);
+    void OpenDownDir_Click();
+    void DownPic_Click();
+    void Command1_Click();
+    void Label6_Click();
+    void NewSoftInfo_Click();
+    void Frame1_MouseDown(std::int16_t Button);
+
+    // The load handler; the front end runs it before it shows the window.
+    // HandedOff: the updater has taken over and the program must end now.
+    enum class LoadOutcome { Continue, HandedOff };
+    LoadOutcome Form_Load();
+
+    // Window procedures.
+    std::string BrowseDir(const std::string& title);
+    std::string GetURL(const std::string& url);
+
+    // The window is closing: a download run stops after its current item.
+    void Unload() { m_unloading = true; }
+    bool Unloading() const { return m_unloading; }
 
     // The outcome of the most recent extraction run.
     RunOutcome LastRun() const { return m_lastRun; }
@@ -88,13 +132,20 @@ public:
     CheckListBox GetPic;
     Frame Frame3;
     TextBox LogShow;
+    ProgressBar DownProgress;  // below LogShow; shown only while a download run goes on
 
 private:
+    void Bind();
     RunOutcome Extract();
+    std::string DefaultFolder() const;
+    bool SettleTargetFolder(std::string& target);
+    void UpdateCheck();
     void MarkMatchMode(std::string_view text);
 
     Seams m_seams;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;
+    bool m_unloading = false;
+    bool m_handedOff = false;
 };
 
 }  // namespace pixquarry

@@ -13,8 +13,8 @@
 
 #include "app/MainF1.h"
 #include "platform/posix/PosixFileReader.h"
-#include "platform/qt/MainView.h"
-#include "platform/qt/QtOpenFileDialog.h"
+#include "gui/MainView.h"
+#include "gui/QtOpenFileDialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

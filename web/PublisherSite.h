@@ -1,11 +1,30 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+
+#ifndef PIXQUARRY_SITE
+#error "PIXQUARRY_SITE comes from the build (CMake cache variable of the same name)"
+#endif
 
 namespace pixquarry {
 
-// The publisher's web site. Every address the program reaches on it starts here.
-inline constexpr std::string_view kPublisherHome = "http://www.pixquarry.example";
+// The publisher's web site, chosen when Pixquarry is built: scheme, host and
+// optional port, no closing "/". Every address the program reaches on it
+// starts here. The default is a reserved name that never resolves.
+inline constexpr std::string_view kPublisherHome = PIXQUARRY_SITE;
 inline constexpr std::string_view kPublisherName = "Pixquarry官方网站";
+
+// The paths keep their letter case: the update path has capitals.
+inline std::string UpdateAddress() {
+    return std::string(kPublisherHome) + "/FileList/mysoft/Pixquarry/?rinfo=update";
+}
+// Asks for a banner of AD1's size in twips.
+inline std::string BannerAddress() {
+    return std::string(kPublisherHome) + "/filelist/info/?softname=pixquarry&w=5415&h=1455";
+}
+inline std::string DownloadPageAddress() {
+    return std::string(kPublisherHome) + "/filelist/mysoft/pixquarry/download";
+}
 
 }  // namespace pixquarry

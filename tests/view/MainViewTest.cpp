@@ -21,9 +21,9 @@
 #include "app/MainF1.h"
 #include "platform/OpenFileDialog.h"
 #include "platform/posix/PosixFileReader.h"
-#include "platform/qt/MainView.h"
-#include "platform/qt/PicListModel.h"
-#include "platform/qt/QtOpenFileDialog.h"
+#include "gui/MainView.h"
+#include "gui/PicListModel.h"
+#include "gui/QtOpenFileDialog.h"
 
 namespace pixquarry {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/qt/MainView.h"
+#include "gui/MainView.h"
 
 #include <string_view>
 #include <type_traits>
@@ -17,8 +17,8 @@
 #include <QRadioButton>
 #include <QScreen>
 
-#include "platform/qt/PicListModel.h"
-#include "platform/qt/PixquarryIcon.xpm.h"
+#include "gui/PicListModel.h"
+#include "gui/PixquarryIcon.xpm.h"
 
 namespace pixquarry {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/PicListModel.h"
+#include "gui/PicListModel.h"
 
 namespace pixquarry {
 

@@ -1,4 +1,4 @@
-#include "platform/qt/QtOpenFileDialog.h"
+#include "gui/QtOpenFileDialog.h"
 
 #include <QFileDialog>
 #include <QStringList>

@@ -1,0 +1,49 @@
+#pragma once
+
+// A real HTTP server on 127.0.0.1 for the tests: register routes, Start(),
+// and it serves from a thread of its own until it is destroyed.
+
+#include <httplib.h>
+
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+namespace pixquarry::testing {
+
+class TestHttpServer final {
+public:
+    TestHttpServer() = default;
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+    ~TestHttpServer() { Stop(); }
+
+    // Routes go in before Start().
+    httplib::Server& Routes() { return m_server; }
+
+    void Start() {
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        if (m_port <= 0)
+            throw std::runtime_error("the test server found no free port");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        while (!m_server.is_running())
+            std::this_thread::yield();
+    }
+    void Stop() {
+        if (!m_thread.joinable())
+            return;
+        m_server.stop();
+        m_thread.join();
+    }
+
+    int Port() const { return m_port; }
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+    std::string Url(const std::string& path) const { return Origin() + path; }
+
+private:
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+}  // namespace pixquarry::testing
