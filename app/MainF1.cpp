@@ -52,13 +52,12 @@ MainF1::MainF1(Seams seams)
       GetPic("GetPic", {120, 4200, 9015, 3480}, nullptr),
       Frame3("Frame3", {120, 7680, 9015, 735}, nullptr, "操作状态"),
       LogShow("LogShow", {120, 240, 8775, 375}, &Frame3, ""),
-      m_seams(seams) {
+      DownProgress("DownProgress", {120, 630, 8775, 60}, &Frame3),
+      m_seams(std::move(seams)) {
     const char* const captions[] = {"url()", "url('')", "url(\"\")", "自定义"};
     const int lefts[] = {120, 1200, 2400, 3600};
     for (int i = 0; i < 4; ++i) {
-        OptionButton& option =
-            PiPei.Add("PiPei", Twips{lefts[i], 240, 975, 375}, &Frame1, captions[i], MatchModes);
-        option.SetClickHandler([this, i] { PiPei_Click(static_cast<std::int16_t>(i)); });
+        PiPei.Add("PiPei", Twips{lefts[i], 240, 975, 375}, &Frame1, captions[i], MatchModes);
     }
 
     Styled(OFile1, Colour::Rgb(255, 128, 0));
@@ -71,11 +70,34 @@ MainF1::MainF1(Seams seams)
     Styled(GetPic, Colour::Highlight(), {"Lucida Sans Unicode", 10.5, true, false});
     Styled(LogShow, kBlue, {"MS Sans Serif", 9.75, true, false});
 
-    for (Control* hidden :
-         std::initializer_list<Control*>{&PPDefBeg, &PPTBeg, &PPDefEnd, &PPTEnd, &FileS2Dir}) {
+    for (Control* hidden : std::initializer_list<Control*>{&PPDefBeg, &PPTBeg, &PPDefEnd, &PPTEnd,
+                                                           &FileS2Dir, &DownProgress}) {
         hidden->SetVisible(false);
     }
     OpenDownDir.SetEnabled(false);
+    Bind();
+}
+
+// Every event the window reacts to, in one place.
+void MainF1::Bind() {
+    SearchPic.OnClick([this] { SearchPic_Click(); });
+    for (int i = 0; i < PiPei.Count(); ++i)
+        PiPei[i].OnClick([this, i] { PiPei_Click(static_cast<std::int16_t>(i)); });
+    WebUrl.OnGotFocus([this] { WebUrl_GotFocus(); });
+    WebUrl.OnDblClick([this] { WebUrl_DblClick(); });
+    OFile1.OnDblClick([this] { OFile1_DblClick(); });
+    GetPic.OnDblClick([this] { GetPic_DblClick(); });
+    GetPic.OnGotFocus([this] { GetPic_GotFocus(); });
+    SDownAll.OnMouseDown(
+        [this](int button) { SDownAll_MouseDown(static_cast<std::int16_t>(button)); });
+    FileS1.OnClick([this] { FileS1_Click(); });
+    FileS2.OnMouseDown([this](int button) { FileS2_MouseDown(static_cast<std::int16_t>(button)); });
+    OpenDownDir.OnClick([this] { OpenDownDir_Click(); });
+    DownPic.OnClick([this] { DownPic_Click(); });
+    Command1.OnClick([this] { Command1_Click(); });
+    Label6.OnClick([this] { Label6_Click(); });
+    NewSoftInfo.OnClick([this] { NewSoftInfo_Click(); });
+    Frame1.OnMouseDown([this](int button) { Frame1_MouseDown(static_cast<std::int16_t>(button)); });
 }
 
 int MainF1::SelectedMatchMode() const {

@@ -12,9 +12,10 @@
 #include <string>
 
 #include "app/MainF1.h"
-#include "platform/posix/PosixFileReader.h"
+#include "cli/HeadlessSeams.h"
 #include "gui/MainView.h"
-#include "gui/QtOpenFileDialog.h"
+#include "platform/curl/CurlDownloader.h"
+#include "platform/curl/CurlHttpClient.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -28,10 +29,11 @@ int main(int argc, char** argv) {
             css << ".c" << i << "{background:url(img/p" << i << ".png)}\n";
     }
 
-    pixquarry::PosixFileReader files;
-    pixquarry::QtOpenFileDialog dialog;
-    pixquarry::MainF1 model({files, dialog});
-    pixquarry::MainView view(model);
+    pixquarry::CurlDownloader downloader;
+    pixquarry::CurlHttpClient http(pixquarry::TransferLimits{});
+    pixquarry::HeadlessSeams seams(downloader, http);
+    pixquarry::MainF1 model(seams.Make());
+    pixquarry::MainView view(model, seams);
     view.show();
     QApplication::processEvents();
 

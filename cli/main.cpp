@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "app/MainF1.h"
+#include "cli/HeadlessSeams.h"
 #include "extract/SourceText.h"
-#include "platform/OpenFileDialog.h"
-#include "platform/posix/PosixFileReader.h"
+#include "platform/curl/CurlDownloader.h"
+#include "platform/curl/CurlHttpClient.h"
 
 namespace {
 
@@ -31,12 +32,6 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 on success (also when no link was found), 1 when SOURCE\n"
     "cannot be read, 2 on bad usage.\n";
-
-// There is no dialog to offer on a command line.
-class NoDialog final : public pixquarry::OpenFileDialog {
-public:
-    std::string ShowOpen(const std::string&, const std::string&) override { return {}; }
-};
 
 int UsageError(const std::string& problem) {
     std::fprintf(stderr, "pixquarry-cli: %s\n\n%s", problem.c_str(), kUsage);
@@ -125,9 +120,10 @@ int main(int argc, char** argv) {
     if (sources[0].empty())
         return UsageError("SOURCE is empty");
 
-    pixquarry::PosixFileReader files;
-    NoDialog dialog;
-    pixquarry::MainF1 window({files, dialog});
+    pixquarry::CurlDownloader downloader;
+    pixquarry::CurlHttpClient http(pixquarry::TransferLimits{});
+    pixquarry::HeadlessSeams seams(downloader, http);
+    pixquarry::MainF1 window(seams.Make());
     if (domainGiven)
         window.WebUrl.SetText(pixquarry::RepairUtf8(domain));
     window.OFile1.SetText(sources[0]);

@@ -1,18 +1,22 @@
 #include "gui/MainView.h"
 
+#include <algorithm>
 #include <string_view>
 #include <type_traits>
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -71,7 +75,8 @@ void ApplyColour(QWidget& widget, const Colour& colour) {
 
 }  // namespace
 
-MainView::MainView(MainF1& model, QWidget* parent) : QWidget(parent), m_model(model) {
+MainView::MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetch, QWidget* parent)
+    : QWidget(parent), m_model(model) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         m_scale = screen->logicalDotsPerInch() / 96.0;
     }
@@ -86,8 +91,7 @@ MainView::MainView(MainF1& model, QWidget* parent) : QWidget(parent), m_model(mo
 
     Add<QLabel>(m_model.Label1);
     AddTextBox(m_model.OFile1);
-    connect(Add<QPushButton>(m_model.SearchPic), &QPushButton::clicked, this,
-            [this] { m_model.SearchPic_Click(); });
+    Add<QPushButton>(m_model.SearchPic);
     Add<QLabel>(m_model.Label2);
     AddTextBox(m_model.WebUrl);
     Add<QGroupBox>(m_model.Frame1);
@@ -102,10 +106,8 @@ MainView::MainView(MainF1& model, QWidget* parent) : QWidget(parent), m_model(mo
     AddOption(m_model.FileS1);
     AddOption(m_model.FileS2);
     AddTextBox(m_model.FileS2Dir);
-    // The banner's place; nothing is shown in it yet.
-    auto* banner = Add<QFrame>(m_model.AD1);
-    banner->setFrameShape(QFrame::StyledPanel);
-    banner->setFocusPolicy(Qt::StrongFocus);
+    m_banner = new BannerView(this, std::move(bannerFetch), browser);
+    Place(m_model.AD1, m_banner);
     Add<QLabel>(m_model.Label5);
     Add<QPushButton>(m_model.OpenDownDir);
     Add<QLabel>(m_model.Label6);
@@ -116,9 +118,30 @@ MainView::MainView(MainF1& model, QWidget* parent) : QWidget(parent), m_model(mo
     AddPicList();
     Add<QGroupBox>(m_model.Frame3);
     AddTextBox(m_model.LogShow);
+    auto* progress = Add<QProgressBar>(m_model.DownProgress);
+    progress->setTextVisible(false);
+
+    // Controls without a font of their own take the window's, also inside the
+    // frames, whose style sheet would otherwise hand them the application's.
+    for (Control* control : m_controls) {
+        if (control->Font().face.empty() && control->Container())
+            WidgetFor(*control)->setFont(font);
+    }
+    for (OptionButton* option : m_options) {
+        auto& group = m_groups.emplace_back();
+        for (OptionButton* member : m_options) {
+            if (member->Container() == option->Container())
+                group.push_back(member);
+        }
+        if (group.front() != option)
+            m_groups.pop_back();  // one group per frame, found at its first member
+    }
+    for (const Control* link : {&m_model.Label6, &m_model.NewSoftInfo})
+        WidgetFor(*link)->setCursor(Qt::PointingHandCursor);
 
     for (const Control* control : m_controls)
         Refresh(*control);
+    UpdateTabStops();
     const std::vector<const Control*> order = m_model.FocusOrder();
     for (std::size_t i = 1; i < order.size(); ++i) {
         setTabOrder(WidgetFor(*order[i - 1]), WidgetFor(*order[i]));
@@ -144,6 +167,11 @@ template <typename W>
 W* MainView::Add(Control& control) {
     const Control* container = control.Container();
     auto* widget = new W(container ? WidgetFor(*container) : this);
+    Place(control, widget);
+    return widget;
+}
+
+void MainView::Place(Control& control, QWidget* widget) {
     const Twips& place = control.Place();
     widget->setGeometry(ToPixels(place.Left), ToPixels(place.Top), ToPixels(place.Width),
                         ToPixels(place.Height));
@@ -156,24 +184,27 @@ W* MainView::Add(Control& control) {
         font.setBold(wanted.bold);
         widget->setFont(font);
     }
-    if constexpr (std::is_same_v<W, QGroupBox>) {
+    if (qobject_cast<QGroupBox*>(widget)) {
         // The caption sits in the top line, as on a classic frame, so that the
         // controls placed below it keep the room they were laid out with.
         widget->setStyleSheet(QStringLiteral(
             "QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
             "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     }
-    if constexpr (std::is_same_v<W, QLabel>) {
-        widget->setTextFormat(Qt::PlainText);
-        widget->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        widget->setWordWrap(true);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
     }
+    // Options raise their click through the model when they are selected.
+    auto* button = qobject_cast<QAbstractButton*>(widget);
+    if (button && !qobject_cast<QRadioButton*>(widget))
+        connect(button, &QAbstractButton::clicked, this, [&control] { control.Click(); });
     m_widgets[&control] = widget;
     m_watched[widget] = &control;
     widget->installEventFilter(this);
     m_controls.push_back(&control);
     control.SetObserver([this, &control] { Refresh(control); });
-    return widget;
 }
 
 void MainView::AddTextBox(TextBox& box) {
@@ -187,6 +218,7 @@ void MainView::AddOption(OptionButton& option) {
     // Which option of a group is on is the model's business.
     radio->setAutoExclusive(false);
     m_options.push_back(&option);
+    // Selecting raises the option's click through the model.
     connect(radio, &QRadioButton::clicked, this, [this, &option] {
         option.SetValue(true);
         // A click on the option that was on already turned the widget off.
@@ -237,42 +269,114 @@ void MainView::Refresh(const Control& control) {
     }
     if (const auto* option = dynamic_cast<const OptionButton*>(&control)) {
         static_cast<QRadioButton*>(widget)->setChecked(option->Value());
+        UpdateTabStops();
     }
     if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
         auto* edit = static_cast<QLineEdit*>(widget);
         const QString text = QString::fromStdString(box->Text());
         // Setting the same text again would throw the cursor to the end.
-        if (edit->text() != text)
+        if (edit->text() != text) {
             edit->setText(text);
+            // A long text shows its beginning, cut at the right edge.
+            if (!edit->hasFocus())
+                edit->setCursorPosition(0);
+        }
     }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // A caption that does not fit can still be read whole.
+        const bool cut = label->fontMetrics().horizontalAdvance(label->text()) > label->width();
+        label->setToolTip(cut ? label->text() : QString());
+    }
+    if (const auto* web = dynamic_cast<const WebBrowser*>(&control)) {
+        if (web->LocationURL() != m_bannerShown) {
+            m_bannerShown = web->LocationURL();
+            m_banner->Load(m_bannerShown);
+        }
+    }
+    if (const auto* bar = dynamic_cast<const ProgressBar*>(&control)) {
+        auto* progress = static_cast<QProgressBar*>(widget);
+        progress->setRange(0, bar->Max());
+        progress->setValue(bar->Value());
+    }
+}
+
+// As on any desktop: one Tab stop per option group, the selected option or
+// the first when none is; the arrow keys move within the group.
+void MainView::UpdateTabStops() {
+    for (const auto& group : m_groups) {
+        const OptionButton* stop = group.front();
+        for (const OptionButton* option : group) {
+            if (option->Value())
+                stop = option;
+        }
+        for (const OptionButton* option : group)
+            WidgetFor(*option)->setFocusPolicy(option == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+}
+
+bool MainView::MoveWithinGroup(const OptionButton& from, int step) {
+    for (const auto& group : m_groups) {
+        const auto at = std::find(group.begin(), group.end(), &from);
+        if (at == group.end())
+            continue;
+        const auto size = static_cast<std::ptrdiff_t>(group.size());
+        const std::ptrdiff_t next = ((at - group.begin()) + step + size) % size;
+        OptionButton& target = *group[static_cast<std::size_t>(next)];
+        WidgetFor(target)->setFocus(Qt::TabFocusReason);
+        target.SetValue(true);
+        return true;
+    }
+    return false;
+}
+
+void MainView::closeEvent(QCloseEvent* event) {
+    // A download run in progress stops after its current item.
+    m_model.Unload();
+    QWidget::closeEvent(event);
 }
 
 bool MainView::eventFilter(QObject* watched, QEvent* event) {
     const auto found = m_watched.find(watched);
     if (found == m_watched.end())
         return QWidget::eventFilter(watched, event);
-    const Control* control = found->second;
+    const Control& control = *found->second;
+    const bool isLabel = qobject_cast<QLabel*>(watched) != nullptr;
     switch (event->type()) {
         case QEvent::FocusIn: {
             // Coming back to the window is not entering the control.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
                 break;
-            if (control == &m_model.WebUrl)
-                m_model.WebUrl_GotFocus();
-            emit FocusEntered(control);
+            control.GotFocus();
             break;
         }
         case QEvent::MouseButtonDblClick:
-            if (control == &m_model.OFile1)
-                m_model.OFile1_DblClick();
-            if (control == &m_model.WebUrl)
-                m_model.WebUrl_DblClick();
-            emit DoubleClicked(control);
+            control.DblClick();
             break;
         case QEvent::MouseButtonPress:
-            emit MousePressed(control, ButtonNumber(static_cast<QMouseEvent*>(event)->button()));
+            control.MouseDown(ButtonNumber(static_cast<QMouseEvent*>(event)->button()));
+            // A press on a label is the label's, not the frame's beneath it.
+            return isLabel;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (isLabel && mouse->button() == Qt::LeftButton &&
+                static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
+                control.Click();
+                return true;
+            }
             break;
+        }
+        case QEvent::KeyPress: {
+            const auto* option = dynamic_cast<const OptionButton*>(&control);
+            if (!option)
+                break;
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Down || key == Qt::Key_Right)
+                return MoveWithinGroup(*option, 1);
+            if (key == Qt::Key_Up || key == Qt::Key_Left)
+                return MoveWithinGroup(*option, -1);
+            break;
+        }
         default:
             break;
     }

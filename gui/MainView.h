@@ -6,11 +6,14 @@
 #include <QWidget>
 
 #include "app/MainF1.h"
+#include "gui/BannerView.h"
 
+class QCloseEvent;
 class QListView;
 
 namespace pixquarry {
 
+class Browser;
 class PicListModel;
 
 // Pixquarry's window on Qt. It only shows what the model holds and passes on
@@ -18,27 +21,26 @@ class PicListModel;
 class MainView final : public QWidget {
     Q_OBJECT
 public:
-    explicit MainView(MainF1& model, QWidget* parent = nullptr);
+    MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetch = {},
+             QWidget* parent = nullptr);
     ~MainView() override;
 
     // The widget that shows `control`.
     QWidget* WidgetFor(const Control& control) const { return m_widgets.at(&control); }
     int ToPixels(int twips) const;
 
-signals:
-    // For handlers still to come. Buttons are numbered 1 left, 2 right, 4 middle.
-    void MousePressed(const pixquarry::Control* control, int button);
-    void DoubleClicked(const pixquarry::Control* control);
-    void FocusEntered(const pixquarry::Control* control);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     template <typename W>
     W* Add(Control& control);
+    void Place(Control& control, QWidget* widget);
     void AddTextBox(TextBox& box);
     void AddOption(OptionButton& option);
+    bool MoveWithinGroup(const OptionButton& from, int step);
+    void UpdateTabStops();
     void AddPicList();
     void Refresh(const Control& control);
     void ShowCurrentRow(int row);
@@ -49,8 +51,11 @@ private:
     std::unordered_map<const QObject*, const Control*> m_watched;
     std::vector<Control*> m_controls;
     std::vector<OptionButton*> m_options;
+    std::vector<std::vector<OptionButton*>> m_groups;  // options by frame
     PicListModel* m_picModel = nullptr;
     QListView* m_picView = nullptr;
+    BannerView* m_banner = nullptr;
+    std::string m_bannerShown;
 };
 
 }  // namespace pixquarry

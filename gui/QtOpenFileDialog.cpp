@@ -21,8 +21,10 @@ QString QtFilter(const std::string& filter) {
 std::string QtOpenFileDialog::ShowOpen(const std::string& title, const std::string& filter) {
     const QString qtFilter = QtFilter(filter);
     QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
-    const QString chosen = QFileDialog::getOpenFileName(m_parent, QString::fromUtf8(title),
-                                                        QString(), qtFilter, &selected);
+    // The descriptions are shown as they are written; they name their patterns already.
+    const QString chosen =
+        QFileDialog::getOpenFileName(m_parent, QString::fromUtf8(title), QString(), qtFilter,
+                                     &selected, QFileDialog::HideNameFilterDetails);
     return chosen.toStdString();
 }
 

@@ -1,17 +1,41 @@
 #include <QApplication>
 
 #include "app/MainF1.h"
-#include "platform/posix/PosixFileReader.h"
+#include "gui/ChineseTranslations.h"
 #include "gui/MainView.h"
+#include "gui/QtDesktop.h"
 #include "gui/QtOpenFileDialog.h"
+#include "gui/QtOwnedDialogs.h"
+#include "platform/curl/CurlDownloader.h"
+#include "platform/curl/CurlHttpClient.h"
+#include "platform/posix/PosixFileReader.h"
+#include "platform/posix/PosixProcessStarter.h"
+#include "platform/posix/RunningProgram.h"
+#include "web/SteadyClock.h"
 
 int main(int argc, char** argv) {
+    using namespace pixquarry;
     QApplication app(argc, argv);
-    pixquarry::PosixFileReader files;
-    pixquarry::QtOpenFileDialog openFile;
-    pixquarry::MainF1 model(pixquarry::Seams{files, openFile});
-    pixquarry::MainView view(model);
+    InstallChineseTranslations(app);
+
+    PosixFileReader files;
+    QtOpenFileDialog openFile;
+    QtOwnedDialogs dialogs;
+    QtDesktop desktop;
+    CurlDownloader downloader;
+    CurlHttpClient http(UpdateCheckLimits());
+    PosixProcessStarter processes;
+    SteadyClock clock;
+    MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
+                       http, processes, clock, RunningProgram()});
+
+    // Before the window exists: the update check may hand over and end here.
+    if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)
+        return 0;
+
+    MainView view(model, desktop);
     openFile.SetParent(&view);
+    dialogs.SetParent(&view);
     view.show();
     return app.exec();
 }

@@ -17,30 +17,12 @@
 #if defined(PIXQUARRY_SANITIZED) && !defined(__SANITIZE_ADDRESS__)
 #error "PIXQUARRY_SANITIZE is on but AddressSanitizer is not"
 #endif
-#include "platform/OpenFileDialog.h"
-#include "platform/posix/PosixFileReader.h"
+#include "tests/fakes/FakeSeams.h"
 
 namespace pixquarry {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Answers the open-file dialog from a script and remembers how it was asked.
-class ScriptedDialog final : public OpenFileDialog {
-public:
-    std::string ShowOpen(const std::string& title, const std::string& filter) override {
-        titles.push_back(title);
-        filters.push_back(filter);
-        if (answers.empty())
-            return {};
-        std::string answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    std::deque<std::string> answers;
-    std::vector<std::string> titles;
-    std::vector<std::string> filters;
-};
 
 class ExtractionRun : public ::testing::Test {
 protected:
@@ -78,9 +60,9 @@ protected:
     }
 
     fs::path m_dir;
-    PosixFileReader files;
-    ScriptedDialog dialog;
-    MainF1 window{{files, dialog}};
+    testing::FakeSeams seams;
+    testing::ScriptedOpenFileDialog& dialog = seams.openFile;
+    MainF1 window{seams.Make()};
     std::vector<std::string> statuses;
 };
 

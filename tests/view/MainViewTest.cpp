@@ -4,35 +4,37 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/MainF1.h"
-#include "platform/OpenFileDialog.h"
-#include "platform/posix/PosixFileReader.h"
+#include "gui/ChineseTranslations.h"
 #include "gui/MainView.h"
 #include "gui/PicListModel.h"
+#include "gui/QtDesktop.h"
 #include "gui/QtOpenFileDialog.h"
+#include "gui/QtOwnedDialogs.h"
+#include "platform/curl/CurlDownloader.h"
+#include "tests/fakes/FakeSeams.h"
+#include "tests/support/TestHttpServer.h"
 
 namespace pixquarry {
 namespace {
-
-class ScriptedOpenFileDialog final : public OpenFileDialog {
-public:
-    std::string ShowOpen(const std::string&, const std::string&) override { return m_answer; }
-    std::string m_answer;
-};
 
 constexpr char kCss[] =
     "body { background: url(img/bg.png) repeat-x; }\n"
@@ -80,10 +82,9 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    PosixFileReader m_files;
-    ScriptedOpenFileDialog m_dialog;
-    MainF1 m_model{Seams{m_files, m_dialog}};
-    MainView m_view{m_model};
+    testing::FakeSeams m_seams;
+    MainF1 m_model{m_seams.Make()};
+    MainView m_view{m_model, m_seams.browser};
 };
 
 TEST_F(MainViewTest, StartsAsTheModelDescribesIt) {
@@ -162,9 +163,10 @@ TEST_F(MainViewTest, SearchPicListsTheLinksOfATypedFile) {
 }
 
 TEST_F(MainViewTest, DoubleClicksAndFocusReachTheTextBoxHandlers) {
-    m_dialog.m_answer = WriteCss().toStdString();
+    const std::string chosen = WriteCss().toStdString();
+    m_seams.openFile.answers.push_back(chosen);
     QTest::mouseDClick(Widget<QLineEdit>(m_model.OFile1), Qt::LeftButton);
-    EXPECT_EQ(Widget<QLineEdit>(m_model.OFile1)->text().toStdString(), m_dialog.m_answer);
+    EXPECT_EQ(Widget<QLineEdit>(m_model.OFile1)->text().toStdString(), chosen);
     EXPECT_EQ(List()->model()->rowCount(), 2);
 
     QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
@@ -209,15 +211,89 @@ TEST_F(MainViewTest, OptionGroupsAreExclusiveEachOnItsOwn) {
     EXPECT_TRUE(checked(m_model.PiPei[1])) << "the folder choice must not touch the match mode";
 }
 
-TEST_F(MainViewTest, PressesReportTheirButton) {
-    QSignalSpy pressed(&m_view, &MainView::MousePressed);
+TEST_F(MainViewTest, PressesReachTheControlTheyFallOn) {
+    m_model.GetPic.AddItems({"http://a/1.png", "http://a/2.png"});
     QTest::mousePress(Widget<QCheckBox>(m_model.SDownAll), Qt::RightButton);
-    QTest::mousePress(Widget<QRadioButton>(m_model.FileS2), Qt::LeftButton);
-    ASSERT_EQ(pressed.size(), 2);
-    EXPECT_EQ(pressed[0][0].value<const Control*>(), &m_model.SDownAll);
-    EXPECT_EQ(pressed[0][1].toInt(), 2);
-    EXPECT_EQ(pressed[1][0].value<const Control*>(), &m_model.FileS2);
-    EXPECT_EQ(pressed[1][1].toInt(), 1);
+    EXPECT_FALSE(m_model.GetPic.Selected(0)) << "a right press ticks nothing";
+    QTest::mousePress(Widget<QCheckBox>(m_model.SDownAll), Qt::LeftButton);
+    EXPECT_TRUE(m_model.GetPic.Selected(1));
+    EXPECT_EQ(Widget<QCheckBox>(m_model.SDownAll)->text(), QStringLiteral("取消全选"));
+
+    ClickOption(m_model.PiPei[3]);
+    // A press on the label inside the frame is the label's own.
+    QTest::mousePress(Widget<QLabel>(m_model.PPDefBeg), Qt::RightButton);
+    EXPECT_EQ(m_model.SelectedMatchMode(), 3);
+    QGroupBox* frame = Widget<QGroupBox>(m_model.Frame1);
+    QTest::mousePress(frame, Qt::LeftButton, {}, QPoint(frame->width() - 4, 30));
+    EXPECT_EQ(m_model.SelectedMatchMode(), 3);
+    QTest::mousePress(frame, Qt::RightButton, {}, QPoint(frame->width() - 4, 30));
+    EXPECT_EQ(m_model.SelectedMatchMode(), -1) << "a right press clears the match mode";
+
+    QLabel* home = Widget<QLabel>(m_model.Label6);
+    QTest::mouseClick(home, Qt::LeftButton);
+    QTest::mouseClick(Widget<QLabel>(m_model.NewSoftInfo), Qt::LeftButton);
+    EXPECT_EQ(m_seams.browser.opened,
+              (std::vector<std::string>{"http://www.pixquarry.example",
+                                        "http://www.pixquarry.example/filelist/mysoft/pixquarry/"
+                                        "download"}));
+    EXPECT_EQ(home->cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(home->toolTip(), home->text()) << "its text is longer than its box";
+}
+
+TEST_F(MainViewTest, OptionGroupsAreOneTabStopWithArrowKeysInside) {
+    const auto tabStop = [this](const OptionButton& o) {
+        return m_view.WidgetFor(o)->focusPolicy() == Qt::StrongFocus;
+    };
+    EXPECT_TRUE(tabStop(m_model.PiPei[0]));
+    EXPECT_FALSE(tabStop(m_model.PiPei[2]));
+    EXPECT_TRUE(tabStop(m_model.FileS1)) << "the first of the group when none is selected";
+    EXPECT_FALSE(tabStop(m_model.FileS2));
+
+    QRadioButton* first = Widget<QRadioButton>(m_model.PiPei[0]);
+    first->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(first, Qt::Key_Right);
+    EXPECT_EQ(m_model.SelectedMatchMode(), 1);
+    EXPECT_EQ(LogText(), QStringLiteral("选择 匹配模式")) << "selecting by key raises the click";
+    EXPECT_TRUE(tabStop(m_model.PiPei[1]));
+    EXPECT_FALSE(tabStop(m_model.PiPei[0]));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(m_model.SelectedMatchMode(), 3) << "the arrows wrap within the group";
+    EXPECT_TRUE(m_view.WidgetFor(m_model.PPTBeg)->isVisible());
+
+    QRadioButton* folder = Widget<QRadioButton>(m_model.FileS1);
+    folder->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(folder, Qt::Key_Down);
+    EXPECT_TRUE(m_model.FileS2.Value());
+    EXPECT_TRUE(m_seams.folders.titles.empty()) << "the keyboard opens no folder browser";
+    EXPECT_FALSE(m_model.FileS2Dir.Visible());
+    EXPECT_EQ(m_model.SelectedMatchMode(), 3);
+}
+
+TEST_F(MainViewTest, ALongStatusShowsItsBeginning) {
+    const std::string message = "无法读取文件“/" + std::string(300, 'x') + "/site.css”：文件不存在";
+    m_model.LogShow.SetText(message);
+    QLineEdit* log = Widget<QLineEdit>(m_model.LogShow);
+    EXPECT_EQ(log->cursorPosition(), 0);
+    EXPECT_EQ(log->text().toStdString(), message);
+}
+
+TEST(MainViewFont, ControlsInFramesTakeTheWindowsFont) {
+    const QFont before = QApplication::font();
+    QFont odd(QStringLiteral("DejaVu Serif"));
+    odd.setPointSize(20);
+    QApplication::setFont(odd);
+    testing::FakeSeams seams;
+    MainF1 model(seams.Make());
+    MainView view(model, seams.browser);
+    QApplication::setFont(before);
+    for (const Control* inside :
+         {static_cast<const Control*>(&model.PiPei[0]), static_cast<const Control*>(&model.FileS1),
+          static_cast<const Control*>(&model.PPDefBeg)}) {
+        EXPECT_EQ(view.WidgetFor(*inside)->font().pointSize(), view.font().pointSize())
+            << inside->Name();
+        EXPECT_EQ(view.WidgetFor(*inside)->font().family(), view.font().family()) << inside->Name();
+    }
 }
 
 TEST_F(MainViewTest, ListTicksAndCurrentRowGoBothWays) {
@@ -238,6 +314,114 @@ TEST_F(MainViewTest, ListTicksAndCurrentRowGoBothWays) {
     EXPECT_EQ(m_model.GetPic.ListIndex(), -1);
     EXPECT_FALSE(list->currentIndex().isValid());
     EXPECT_EQ(list->model()->rowCount(), 2);
+}
+
+// A harvest on the real window: type, extract, tick all, default folder,
+// download from a server on 127.0.0.1, with real event processing between items.
+TEST(MainViewEndToEnd, HarvestsAndDownloadsIntoTheDefaultFolder) {
+    testing::TestHttpServer server;
+    server.Routes().Get(R"(/img/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
+        res.set_content("bytes of " + std::string(req.matches[1]), "image/png");
+    });
+    server.Start();
+    QTemporaryDir program;
+    const QString css = program.filePath(QStringLiteral("site.css"));
+    {
+        QFile file(css);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kCss);
+    }
+    testing::FakeSeams seams;
+    CurlDownloader downloader;
+    QtDesktop desktop;
+    MainF1 model(Seams{seams.files, seams.openFile, seams.folders, seams.box, seams.browser,
+                       seams.fileManager, desktop, downloader, seams.offlineHttp, seams.processes,
+                       seams.clock, ProgramInfo{program.path().toStdString(), "pixquarry"}});
+    MainView view(model, seams.browser);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    const auto type = [&view](const TextBox& box, const QString& text) {
+        auto* edit = qobject_cast<QLineEdit*>(view.WidgetFor(box));
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    };
+    type(model.OFile1, css);
+    type(model.WebUrl, QString::fromStdString(server.Url("/")));
+    QTest::mouseClick(view.WidgetFor(model.SearchPic), Qt::LeftButton);
+    ASSERT_EQ(model.GetPic.ListCount(), 2);
+    QTest::mousePress(view.WidgetFor(model.SDownAll), Qt::LeftButton);
+    auto* folder = qobject_cast<QRadioButton*>(view.WidgetFor(model.FileS1));
+    QTest::mouseClick(folder, Qt::LeftButton, {}, QPoint(8, folder->height() / 2));
+    QTest::mouseClick(view.WidgetFor(model.DownPic), Qt::LeftButton);
+
+    for (const char* name : {"bg.png", "logo.gif"}) {
+        QFile file(program.filePath(QStringLiteral("downimages/") + QLatin1String(name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(file.readAll().toStdString(), std::string("bytes of ") + name);
+    }
+    auto* log = qobject_cast<QLineEdit*>(view.WidgetFor(model.LogShow));
+    EXPECT_EQ(log->text(), QStringLiteral("下载成功 2 个文件；下载失败 0 个文件。"));
+    EXPECT_EQ(log->palette().color(QPalette::Text), QColor(0, 0, 255));
+    EXPECT_TRUE(view.WidgetFor(model.OpenDownDir)->isEnabled());
+    EXPECT_FALSE(view.WidgetFor(model.DownProgress)->isVisible());
+}
+
+// Runs `inspect` on the modal dialog that `open` shows, then closes it.
+template <typename Open>
+void WhileModal(Open open, const std::function<void(QWidget*)>& inspect) {
+    QTimer::singleShot(0, [&inspect] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        inspect(dialog);
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    open();
+}
+
+QStringList ButtonTexts(QWidget* dialog) {
+    QStringList texts;
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty())
+            texts << button->text();
+    }
+    return texts;
+}
+
+TEST(QtDialogs, SpeakChineseAndShowWhatTheyAreGiven) {
+    InstallChineseTranslations(*QCoreApplication::instance());
+    QtOpenFileDialog open;
+    QStringList types;
+    QStringList buttons;
+    WhileModal(
+        [&] { open.ShowOpen("打开文件", "(*.css)CSS层叠样式表|*.css|所有支持文件|*.css;*.js"); },
+        [&](QWidget* dialog) {
+            auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            ASSERT_NE(combo, nullptr);
+            for (int i = 0; i < combo->count(); ++i)
+                types << combo->itemText(i);
+            buttons = ButtonTexts(dialog);
+        });
+    EXPECT_EQ(types, (QStringList{QStringLiteral("(*.css)CSS层叠样式表"),
+                                  QStringLiteral("所有支持文件")}));
+    EXPECT_TRUE(buttons.contains(QStringLiteral("取消"))) << buttons.join('|').toStdString();
+
+    QtOwnedDialogs owned;
+    QString caption;
+    QString text;
+    bool iconless = false;
+    WhileModal([&] { owned.Show("第一行\r\n第二行"); },
+               [&](QWidget* dialog) {
+                   auto* box = qobject_cast<QMessageBox*>(dialog);
+                   ASSERT_NE(box, nullptr);
+                   caption = box->windowTitle();
+                   text = box->text();
+                   iconless = box->icon() == QMessageBox::NoIcon;
+                   buttons = ButtonTexts(dialog);
+               });
+    EXPECT_EQ(caption, QStringLiteral("Pixquarry"));
+    EXPECT_EQ(text, QStringLiteral("第一行\n第二行"));
+    EXPECT_TRUE(iconless);
+    EXPECT_EQ(buttons, QStringList{QStringLiteral("确定")});
 }
 
 TEST(PicListModel, FollowsEveryKindOfChangeTheWayQtExpects) {

@@ -1,0 +1,121 @@
+// The download run: every ticked link into the target folder, one after the
+// other, with a coloured status line each and a count at the end.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include "app/MainF1.h"
+#include "download/FolderPaths.h"
+#include "extract/LinkText.h"
+#include "platform/Downloader.h"
+#include "platform/MessageBox.h"
+#include "platform/PendingEvents.h"
+
+namespace pixquarry {
+
+namespace {
+
+const Colour kRed = Colour::Rgb(255, 0, 0);
+const Colour kGreen = Colour::Rgb(0, 255, 0);
+const Colour kBlue = Colour::Rgb(0, 0, 255);
+
+std::string CreateFolderReason(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "没有写入权限";
+        case EROFS:
+            return "磁盘是只读的";
+        case EEXIST:
+        case ENOTDIR:
+            return "已有同名的文件";
+        case ENOENT:
+            return "程序所在的文件夹不存在";
+        case ENOSPC:
+            return "磁盘空间不足";
+        default:
+            return std::string("创建出错（") + std::strerror(error) + "）";
+    }
+}
+
+}  // namespace
+
+// Works out this run's folder. False when the run must end before downloading.
+bool MainF1::SettleTargetFolder(std::string& target) {
+    if (FileS1.Value()) {
+        target = DefaultFolder();
+        const std::string folder = target.substr(0, target.size() - 1);
+        struct stat info {};
+        if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+            // One level only: the program's folder itself exists.
+            if (::mkdir(folder.c_str(), 0777) != 0) {
+                const int error = errno == EEXIST ? ENOTDIR : errno;
+                LogShow.SetForeColor(kRed);
+                LogShow.SetText("无法创建下载目录“" + target + "”：" + CreateFolderReason(error));
+                return false;
+            }
+        }
+        return true;
+    }
+    if (FileS2Dir.Text().empty() || !FileS2.Value()) {
+        m_seams.box.Show("未选择下载目录");
+        FileS2.SetValue(true);
+        FileS2Dir.SetVisible(true);
+        FileS2Dir.SetText(BrowseDir(""));
+        return false;
+    }
+    target = WithClosingSlash(FileS2Dir.Text());
+    return true;
+}
+
+void MainF1::DownPic_Click() {
+    std::string target;
+    if (!SettleTargetFolder(target))
+        return;
+
+    int succeeded = 0;
+    int failed = 0;
+    const int count = GetPic.ListCount();
+    int ticked = 0;
+    for (int i = 0; i < count; ++i)
+        ticked += GetPic.Selected(i) ? 1 : 0;
+    int done = 0;
+
+    for (int i = 0; i < count; ++i) {
+        // A run or an extraction started in the gap below may have shortened
+        // the list; what is no longer there is not read.
+        if (i >= GetPic.ListCount() || m_unloading)
+            break;
+        if (!GetPic.Selected(i))
+            continue;
+        DownProgress.SetRange(done, ticked);
+        DownProgress.SetVisible(true);
+        const std::string text = GetPic.List(i);
+        const std::string fileName = FGetLast(text);
+        const DownloadResult result =
+            m_seams.downloader.Download({TrimSpaces(text), target, fileName});
+        ++done;
+        DownProgress.SetRange(done, ticked);
+        m_seams.events.DoEvents();
+        if (result.ok) {
+            LogShow.SetForeColor(kGreen);
+            LogShow.SetText("下载成功：" + fileName);
+            ++succeeded;
+        } else {
+            LogShow.SetForeColor(kRed);
+            LogShow.SetText("下载失败：" + fileName);
+            ++failed;
+        }
+    }
+
+    DownProgress.SetVisible(false);
+    LogShow.SetForeColor(kBlue);
+    LogShow.SetText("下载成功 " + std::to_string(succeeded) + " 个文件；下载失败 " +
+                    std::to_string(failed) + " 个文件。");
+    OpenDownDir.SetEnabled(true);
+}
+
+}  // namespace pixquarry

@@ -1,0 +1,50 @@
+// Where downloads go: the default folder beside the program or one folder
+// of the user's, and the button that shows it in the file manager.
+
+#include <exception>
+
+#include "app/MainF1.h"
+#include "download/FolderPaths.h"
+#include "platform/FileManager.h"
+#include "platform/FolderBrowser.h"
+
+namespace pixquarry {
+
+std::string MainF1::DefaultFolder() const {
+    return DefaultDownloadFolder(m_seams.program.folder);
+}
+
+void MainF1::FileS1_Click() {
+    LogShow.SetText("选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
+    FileS2Dir.SetText("");
+    FileS2Dir.SetVisible(false);
+    OpenDownDir.SetEnabled(true);
+}
+
+void MainF1::FileS2_MouseDown(std::int16_t Button) {
+    if (Button != 1)
+        return;
+    LogShow.SetText("自定义下载文件的存放位置");
+    FileS2Dir.SetVisible(true);
+    FileS2Dir.SetText(BrowseDir(""));
+    FileS2.SetValue(true);
+    OpenDownDir.SetEnabled(true);
+}
+
+std::string MainF1::BrowseDir(const std::string& title) {
+    try {
+        return m_seams.folders.BrowseDir(title);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void MainF1::OpenDownDir_Click() {
+    std::string folder = DefaultFolder();
+    if (FileS2.Value() && !FileS2Dir.Text().empty())
+        folder = WithClosingSlash(FileS2Dir.Text());
+    LogShow.SetText("正在打开当前存放图片的文件夹： " + folder);
+    m_seams.fileManager.ShowFolder(folder);
+}
+
+}  // namespace pixquarry

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pixquarry {
+
+// The folder `downimages` beside the program, with a closing "/".
+std::string DefaultDownloadFolder(std::string_view programFolder);
+// `folder` with a closing "/" added when it has none; otherwise unchanged.
+std::string WithClosingSlash(std::string_view folder);
+// Spaces (only U+0020) removed at both ends.
+std::string TrimSpaces(std::string_view text);
+// An http or https address: the only kind a preview may hand to the browser.
+bool IsWebLink(std::string_view text);
+
+}  // namespace pixquarry

@@ -1,0 +1,42 @@
+// The picture list's handlers: tick or untick everything, preview, usage hint.
+
+#include <cstdint>
+
+#include "app/MainF1.h"
+#include "download/FolderPaths.h"
+#include "platform/Browser.h"
+#include "platform/MessageBox.h"
+
+namespace pixquarry {
+
+void MainF1::SDownAll_MouseDown(std::int16_t Button) {
+    const int count = GetPic.ListCount();
+    if (Button == 1 && count > 0) {
+        LogShow.SetText("选择全部文件 或 取消全部文件");
+        // Counted without overflow: only the parity matters.
+        isall = static_cast<std::int32_t>(static_cast<std::uint32_t>(isall) + 1u);
+        const bool all = isall % 2 != 0;
+        SDownAll.SetCaption(all ? "取消全选" : "选择全部");
+        for (int i = 0; i < count; ++i)
+            GetPic.SetSelected(i, all);
+    } else if (count == 0) {
+        m_seams.box.Show("缺少选项");
+    }
+}
+
+void MainF1::GetPic_DblClick() {
+    const int current = GetPic.ListIndex();
+    if (current < 0 || current >= GetPic.ListCount())
+        return;
+    const std::string& text = GetPic.List(current);
+    // A style sheet could name a local program; only web addresses are opened.
+    if (IsWebLink(text))
+        m_seams.browser.Open(text);
+}
+
+void MainF1::GetPic_GotFocus() {
+    LogShow.SetText(
+        "双击相应的图片地址，可以进行预览图片。在前面小方格内，可以勾选需要下载的图片。");
+}
+
+}  // namespace pixquarry

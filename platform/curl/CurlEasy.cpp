@@ -1,0 +1,101 @@
+#include "platform/curl/CurlEasy.h"
+
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+namespace pixquarry {
+
+namespace {
+
+constexpr long kMaxRedirects = 10;
+constexpr char kProtocols[] = "http,https";
+
+void InitOnce() {
+    // Not thread-safe in libcurl itself, so it happens once, before any handle.
+    static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
+    if (init != CURLE_OK)
+        throw std::runtime_error(curl_easy_strerror(init));
+}
+
+}  // namespace
+
+CurlEasy::CurlEasy(TransferLimits limits) : m_limits(limits) {
+    InitOnce();
+    m_handle.reset(curl_easy_init());
+    if (!m_handle)
+        throw std::runtime_error("curl_easy_init failed");
+}
+
+CurlEasy::~CurlEasy() = default;
+
+void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
+    CURL* h = m_handle.get();
+    // Reset drops the options but keeps the connection cache.
+    curl_easy_reset(h);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    if (!referer.empty())
+        curl_easy_setopt(h, CURLOPT_REFERER, referer.c_str());
+    // Time-outs must not raise SIGALRM in a threaded program.
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(m_limits.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, m_limits.stallBytesPerSecond);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_limits.stallTime.count()));
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlEasy::OnWrite);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
+}
+
+CurlOutcome CurlEasy::Perform(const std::string& url, const std::string& referer,
+                              const Sink& sink) {
+    SetOptions(url, referer);
+    m_errorBuffer[0] = '\0';
+    m_sink = &sink;
+    m_received = 0;
+    m_abortReason.clear();
+    const CURLcode code = curl_easy_perform(m_handle.get());
+    m_sink = nullptr;
+
+    CurlOutcome outcome;
+    outcome.status = Status();
+    outcome.transferred = code == CURLE_OK;
+    if (!m_abortReason.empty())
+        outcome.error = std::move(m_abortReason);
+    else if (code != CURLE_OK)
+        outcome.error = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
+    return outcome;
+}
+
+long CurlEasy::Status() const {
+    long status = 0;
+    curl_easy_getinfo(m_handle.get(), CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {
+    auto& easy = *static_cast<CurlEasy*>(self);
+    const size_t bytes = size * count;
+    easy.m_received += static_cast<std::int64_t>(bytes);
+    if (easy.m_limits.maxBytes > 0 && easy.m_received > easy.m_limits.maxBytes) {
+        easy.m_abortReason = "响应超过 " + std::to_string(easy.m_limits.maxBytes) + " 字节";
+        return 0;
+    }
+    // Nothing may unwind through libcurl.
+    try {
+        if (!(*easy.m_sink)(std::string_view(data, bytes), easy.m_abortReason))
+            return 0;
+    } catch (const std::exception& e) {
+        easy.m_abortReason = e.what();
+        return 0;
+    }
+    return bytes;
+}
+
+}  // namespace pixquarry

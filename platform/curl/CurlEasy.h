@@ -1,0 +1,60 @@
+#pragma once
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/curl/TransferLimits.h"
+
+namespace pixquarry {
+
+inline constexpr char kUserAgent[] = "Pixquarry/1.00";
+
+struct CurlOutcome {
+    bool transferred = false;  // a whole response arrived
+    long status = 0;           // the last response's status, 0 when none arrived
+    std::string error;         // empty when transferred
+};
+
+// One easy handle with the options every Pixquarry transfer shares: http and
+// https only (redirects too), the User-Agent, the time-outs and the size cap.
+// The handle lives as long as the object so kept-alive connections are reused.
+class CurlEasy final {
+public:
+    // Takes a body chunk; returns false with a reason to abort the transfer.
+    using Sink = std::function<bool(std::string_view chunk, std::string& error)>;
+
+    explicit CurlEasy(TransferLimits limits);
+    CurlEasy(const CurlEasy&) = delete;
+    CurlEasy& operator=(const CurlEasy&) = delete;
+    CurlEasy(CurlEasy&&) = delete;
+    CurlEasy& operator=(CurlEasy&&) = delete;
+    ~CurlEasy();
+
+    // Blocks until the transfer is over. An empty referer sends none.
+    CurlOutcome Perform(const std::string& url, const std::string& referer, const Sink& sink);
+
+    // The status of the response being received; meant for sinks.
+    long Status() const;
+
+private:
+    struct HandleCleanup {
+        void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    };
+
+    static size_t OnWrite(char* data, size_t size, size_t count, void* self);
+    void SetOptions(const std::string& url, const std::string& referer);
+
+    TransferLimits m_limits;
+    std::unique_ptr<CURL, HandleCleanup> m_handle;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+    const Sink* m_sink = nullptr;
+    std::int64_t m_received = 0;
+    std::string m_abortReason;
+};
+
+}  // namespace pixquarry

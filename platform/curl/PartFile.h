@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace pixquarry {
+
+// A hidden temporary file in the target folder that becomes the real file
+// only by Commit(): a failed download leaves the folder as it was.
+class PartFile final {
+public:
+    // Check OpenError() before writing.
+    explicit PartFile(const std::string& folder);
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+    PartFile(PartFile&&) = delete;
+    PartFile& operator=(PartFile&&) = delete;
+    ~PartFile();
+
+    const std::string& OpenError() const { return m_openError; }
+    bool Write(std::string_view chunk, std::string& error);
+    // Renames the file over path, replacing any file of that name.
+    bool Commit(const std::string& path, std::string& error);
+
+private:
+    struct FileClose {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    std::string m_path;
+    std::unique_ptr<std::FILE, FileClose> m_file;
+    std::string m_openError;
+    bool m_committed = false;
+};
+
+}  // namespace pixquarry

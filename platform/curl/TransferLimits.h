@@ -1,0 +1,18 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace pixquarry {
+
+// How long and how much one transfer may take before it is given up.
+struct TransferLimits {
+    std::chrono::milliseconds connectTimeout{30000};
+    // Slower than stallBytesPerSecond for stallTime counts as a dead peer.
+    std::chrono::seconds stallTime{60};
+    long stallBytesPerSecond = 1;
+    std::chrono::milliseconds totalTimeout{0};  // 0: no limit
+    std::int64_t maxBytes = 0;                  // body size; 0: no limit
+};
+
+}  // namespace pixquarry

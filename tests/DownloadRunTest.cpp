@@ -1,0 +1,338 @@
+// The picture list, the folder choice and the download run, with scripted
+// dialogs and real downloads from a server on 127.0.0.1.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "platform/curl/CurlDownloader.h"
+#include "tests/fakes/FakeSeams.h"
+#include "tests/support/TestHttpServer.h"
+
+namespace pixquarry {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Body(const std::string& name) {
+    return "picture " + name +
+           std::string(3000, static_cast<char>(name.size()));  // one TCP segment or more
+}
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+using Line = std::pair<std::string, std::string>;  // colour, text
+
+std::string ColourName(const Colour& c) {
+    if (c == Colour::Rgb(255, 0, 0))
+        return "red";
+    if (c == Colour::Rgb(0, 255, 0))
+        return "green";
+    if (c == Colour::Rgb(0, 0, 255))
+        return "blue";
+    return "other";
+}
+
+class DownloadRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_server.Routes().Get(R"(/img/([^/]+))",
+                              [](const httplib::Request& req, httplib::Response& res) {
+                                  res.set_content(Body(req.matches[1]), "image/png");
+                              });
+        m_server.Routes().Get(
+            R"(/(other|deep/er)/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
+                res.set_content("from " + std::string(req.matches[1]), "image/png");
+            });
+        m_server.Start();
+        fs::create_directories(m_dir / "program");
+        fs::create_directories(m_dir / "own");
+        // One line per message, in the colour it was shown in.
+        window.LogShow.SetObserver([this] {
+            if (window.LogShow.Text() == m_shown)
+                return;
+            m_shown = window.LogShow.Text();
+            lines.emplace_back(ColourName(window.LogShow.ForeColor()), m_shown);
+        });
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Fills the list with `links` (server paths) and ticks the ones marked.
+    void List(const std::vector<std::pair<std::string, bool>>& links) {
+        window.GetPic.Clear();
+        for (const auto& [path, ticked] : links)
+            window.GetPic.AddItem(m_server.Url(path));
+        for (int i = 0; i < window.GetPic.ListCount(); ++i) {
+            for (const auto& [path, ticked] : links) {
+                if (window.GetPic.List(i) == m_server.Url(path))
+                    window.GetPic.SetSelected(i, ticked);
+            }
+        }
+    }
+    void ChooseOwnFolder(const fs::path& folder) {
+        m_seams.folders.answers.push_back(folder.string());
+        window.FileS2_MouseDown(1);
+    }
+    std::string Summary(int ok, int failed) {
+        return "下载成功 " + std::to_string(ok) + " 个文件；下载失败 " + std::to_string(failed) +
+               " 个文件。";
+    }
+
+    static fs::path TestFolder() {
+        return fs::temp_directory_path() /
+               ("pixquarry-down-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+    Seams MakeSeams() {
+        m_seams.program = {(m_dir / "program").string(), "pixquarry"};
+        m_seams.download = &m_downloader;
+        return m_seams.Make();
+    }
+
+    testing::TestHttpServer m_server;
+    fs::path m_dir = TestFolder();
+    CurlDownloader m_downloader;
+    testing::FakeSeams m_seams;
+    MainF1 window{MakeSeams()};
+    std::vector<Line> lines;
+    std::string m_shown;
+};
+
+TEST_F(DownloadRun, SelectAllPressesFollowTheirParity) {
+    struct Case {
+        const char* name;
+        int items;
+        std::vector<int> handTicked;
+        std::vector<int> buttons;
+        bool allTicked;
+        const char* caption;
+        int isall;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Case> cases = {
+        {"one left press ticks all", 3, {}, {1}, true, "取消全选", 1, {}},
+        {"two left presses untick all", 3, {}, {1, 1}, false, "选择全部", 2, {}},
+        {"hand ticks are overwritten", 5, {1, 3}, {1}, true, "取消全选", 1, {}},
+        {"a right press does nothing", 3, {1}, {2}, false, "选择全部", 0, {}},
+        {"an empty list says so", 0, {}, {1, 2}, false, "选择全部", 0, {"缺少选项", "缺少选项"}},
+    };
+    for (const Case& c : cases) {
+        testing::FakeSeams seams;
+        MainF1 w(seams.Make());
+        for (int i = 0; i < c.items; ++i)
+            w.GetPic.AddItem("http://h/" + std::to_string(i) + ".png");
+        for (int i : c.handTicked)
+            w.GetPic.SetSelected(i, true);
+        for (int button : c.buttons)
+            w.SDownAll.MouseDown(button);
+        for (int i = 0; i < c.items; ++i) {
+            const bool hand =
+                std::find(c.handTicked.begin(), c.handTicked.end(), i) != c.handTicked.end();
+            const bool expected = c.buttons == std::vector<int>{2} ? hand : c.allTicked;
+            EXPECT_EQ(w.GetPic.Selected(i), expected) << c.name << " item " << i;
+        }
+        EXPECT_EQ(w.SDownAll.Caption(), c.caption) << c.name;
+        EXPECT_EQ(w.isall, c.isall) << c.name;
+        EXPECT_EQ(seams.box.shown, c.boxes) << c.name;
+    }
+}
+
+TEST_F(DownloadRun, ANewHarvestAfterCancelAllNeedsOnePressToRestoreTheCaption) {
+    List({{"/img/a.png", false}, {"/img/b.png", false}});
+    window.SDownAll.MouseDown(1);
+    List({{"/img/c.png", false}});
+    window.SDownAll.MouseDown(1);
+    EXPECT_FALSE(window.GetPic.Selected(0));
+    EXPECT_EQ(window.SDownAll.Caption(), "选择全部");
+    window.SDownAll.MouseDown(1);
+    EXPECT_TRUE(window.GetPic.Selected(0));
+}
+
+TEST_F(DownloadRun, PreviewOpensOnlyWebLinksAndHintsOnFocus) {
+    struct Case {
+        const char* item;
+        bool opened;
+    };
+    for (const Case& c : std::vector<Case>{{"http://h/a.png", true},
+                                           {"HTTPS://h/a.png", true},
+                                           {"img/a.png", false},
+                                           {"file:///etc/passwd", false},
+                                           {"javascript:alert(1)", false}}) {
+        m_seams.browser.opened.clear();
+        window.GetPic.Clear();
+        window.GetPic.DblClick();  // no current item: nothing
+        window.GetPic.AddItem(c.item);
+        window.GetPic.SetListIndex(0);
+        window.GetPic.DblClick();
+        EXPECT_EQ(m_seams.browser.opened.size(), c.opened ? 1u : 0u) << c.item;
+        EXPECT_TRUE(!c.opened || m_seams.browser.opened[0] == c.item) << c.item;
+    }
+    window.GetPic.GotFocus();
+    EXPECT_EQ(window.LogShow.Text(),
+              "双击相应的图片地址，可以进行预览图片。在前面小方格内，可以勾选需要下载的图片。");
+}
+
+TEST_F(DownloadRun, FolderChoiceStates) {
+    const std::string program = (m_dir / "program").string();
+    EXPECT_FALSE(window.OpenDownDir.Enabled());
+
+    ChooseOwnFolder(m_dir / "own");
+    EXPECT_TRUE(window.FileS2.Value());
+    EXPECT_TRUE(window.FileS2Dir.Visible());
+    EXPECT_EQ(window.FileS2Dir.Text(), (m_dir / "own").string());
+    EXPECT_TRUE(window.OpenDownDir.Enabled());
+    window.OpenDownDir.Click();
+    EXPECT_EQ(window.LogShow.Text(),
+              "正在打开当前存放图片的文件夹： " + (m_dir / "own").string() + "/");
+
+    window.FileS2.MouseDown(2);  // a right press opens nothing
+    EXPECT_EQ(m_seams.folders.titles.size(), 1u);
+
+    window.FileS1.SetValue(true);
+    EXPECT_FALSE(window.FileS2.Value());
+    EXPECT_FALSE(window.FileS2Dir.Visible());
+    EXPECT_EQ(window.FileS2Dir.Text(), "");
+    EXPECT_EQ(window.LogShow.Text(),
+              "选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
+    window.OpenDownDir.Click();
+
+    window.FileS2.MouseDown(1);  // cancelled: FileS2 on, no folder; opens the default
+    EXPECT_TRUE(window.FileS2.Value());
+    EXPECT_EQ(window.FileS2Dir.Text(), "");
+    window.OpenDownDir.Click();
+
+    ChooseOwnFolder("/");
+    window.OpenDownDir.Click();
+    EXPECT_EQ(m_seams.fileManager.shown,
+              (std::vector<std::string>{(m_dir / "own").string() + "/", program + "/downimages/",
+                                        program + "/downimages/", "/"}));
+    EXPECT_EQ(m_seams.folders.titles, std::vector<std::string>(3, ""));
+}
+
+TEST_F(DownloadRun, WithoutAFolderItAsksForOneAndDownloadsNothing) {
+    List({{"/img/a.png", true}});
+    for (int press = 0; press < 2; ++press) {  // the second after a cancelled browser
+        lines.clear();
+        window.DownPic.Click();
+        EXPECT_TRUE(lines.empty());
+        EXPECT_TRUE(window.FileS2.Value());
+        EXPECT_TRUE(window.FileS2Dir.Visible());
+        EXPECT_EQ(window.FileS2Dir.Text(), "");
+    }
+    EXPECT_EQ(m_seams.box.shown, std::vector<std::string>(2, "未选择下载目录"));
+    EXPECT_FALSE(window.OpenDownDir.Enabled());
+
+    m_seams.folders.answers.push_back((m_dir / "own").string());
+    window.DownPic.Click();  // asks again: FileS2Dir was empty
+    EXPECT_EQ(window.FileS2Dir.Text(), (m_dir / "own").string());
+    EXPECT_FALSE(fs::exists(m_dir / "own" / "a.png"));
+    window.DownPic.Click();
+    EXPECT_TRUE(ReadFile(m_dir / "own" / "a.png") == Body("a.png")) << "a.png";
+    EXPECT_EQ(m_seams.box.shown.size(), 3u);
+}
+
+TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
+    List({{"/img/a.png", true},
+          {"/img/b.png", false},
+          {"/img/c.png", true},
+          {"/img/d%20d.png", true},
+          {"/missing/b.png", true}});
+    window.FileS1.SetValue(true);
+    lines.clear();
+    window.DownPic.Click();
+    // List order: the links sort as /img/a, /img/b, /img/c, /img/d, /missing/b.
+    EXPECT_EQ(lines, (std::vector<Line>{{"green", "下载成功：a.png"},
+                                        {"green", "下载成功：c.png"},
+                                        {"green", "下载成功：d%20d.png"},
+                                        {"red", "下载失败：b.png"},
+                                        {"blue", Summary(3, 1)}}));
+    const fs::path folder = m_dir / "program" / "downimages";
+    EXPECT_TRUE(ReadFile(folder / "a.png") == Body("a.png")) << "a.png";
+    EXPECT_TRUE(ReadFile(folder / "d%20d.png") == Body("d d.png")) << "d d.png";
+    EXPECT_FALSE(fs::exists(folder / "b.png"));
+    EXPECT_TRUE(window.OpenDownDir.Enabled());
+    EXPECT_FALSE(window.DownProgress.Visible());
+    EXPECT_EQ(window.DownProgress.Value(), 4);
+    EXPECT_TRUE(window.GetPic.Selected(0)) << "ticks stay";
+}
+
+TEST_F(DownloadRun, NamesComeFromTheLastPathElement) {
+    ChooseOwnFolder(m_dir / "own");
+    List({{"/other/logo.png", true},
+          {"/deep/er/logo.png", true},
+          {"/img/show.php?id=3", true},
+          {"/img/", true},
+          {"/img/..", true}});
+    lines.clear();
+    window.DownPic.Click();
+    // The lower of the two logo.png links in the list replaces the other.
+    EXPECT_EQ(ReadFile(m_dir / "own" / "logo.png"), "from other");
+    EXPECT_TRUE(ReadFile(m_dir / "own" / "show.php?id=3") == Body("show.php")) << "show.php";
+    EXPECT_EQ(lines.back(), (Line{"blue", Summary(3, 2)}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "own"), fs::directory_iterator()), 2);
+}
+
+TEST_F(DownloadRun, ADefaultFolderThatCannotBeMadeEndsTheRunWithItsReason) {
+    std::ofstream(m_dir / "program" / "downimages") << "a file in the way";
+    List({{"/img/a.png", true}});
+    window.FileS1.SetValue(true);
+    window.DownPic.Click();
+    EXPECT_EQ(window.LogShow.Text(),
+              "无法创建下载目录“" + (m_dir / "program").string() + "/downimages/”：已有同名的文件");
+    EXPECT_EQ(ColourName(window.LogShow.ForeColor()), "red");
+    EXPECT_FALSE(window.OpenDownDir.Enabled() && lines.back().first == "blue");
+}
+
+TEST_F(DownloadRun, WhatHappensInTheGapBetweenItems) {
+    struct Case {
+        const char* name;
+        std::function<void(MainF1&, int call)> gap;
+        int files;  // on disk afterwards
+        std::string lastLine;
+    };
+    const std::vector<Case> cases = {
+        {"the list is emptied", [](MainF1& w, int) { w.GetPic.Clear(); }, 1, Summary(1, 0)},
+        {"a later item is unticked",
+         [](MainF1& w, int call) {
+             if (call == 1)
+                 w.GetPic.SetSelected(2, false);
+         },
+         2, Summary(2, 0)},
+        {"a nested run goes first",
+         [](MainF1& w, int call) {
+             if (call == 1)
+                 w.DownPic.Click();
+         },
+         3, Summary(3, 0)},
+        {"the window closes", [](MainF1& w, int) { w.Unload(); }, 1, Summary(1, 0)},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(m_dir / "own");
+        fs::create_directories(m_dir / "own");
+        ChooseOwnFolder(m_dir / "own");
+        List({{"/img/a.png", true}, {"/img/b.png", true}, {"/img/c.png", true}});
+        m_seams.events.calls = 0;
+        m_seams.events.gap = [&](int call) { c.gap(window, call); };
+        window.DownPic.Click();
+        m_seams.events.gap = nullptr;
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "own"), fs::directory_iterator()),
+                  c.files)
+            << c.name;
+        EXPECT_EQ(window.LogShow.Text(), c.lastLine) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace pixquarry

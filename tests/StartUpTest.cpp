@@ -1,0 +1,228 @@
+// Start-up and the update hand-off against the stand-in publisher's site on
+// 127.0.0.1, with the boxes and the process start faked.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "platform/curl/CurlDownloader.h"
+#include "platform/curl/CurlHttpClient.h"
+#include "platform/posix/PosixProcessStarter.h"
+#include "tests/fakes/FakeSeams.h"
+#include "tests/support/StandInSite.h"
+#include "web/PublisherSite.h"
+
+namespace pixquarry {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kNetworkTrouble =
+    "您的网络连接可能存在问题，软件将无法得到更新支持！请检查网络。";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Sends what is meant for the publisher's site to the stand-in instead.
+class StandInClient final : public HttpClient {
+public:
+    StandInClient(std::string origin, TransferLimits limits)
+        : m_origin(std::move(origin)), m_real(limits) {}
+    HttpResponse Get(const std::string& url) override {
+        asked.push_back(url);
+        std::string local = url;
+        if (local.rfind(kPublisherHome, 0) == 0)
+            local = m_origin + local.substr(kPublisherHome.size());
+        return m_real.Get(local);
+    }
+    std::vector<std::string> asked;
+
+private:
+    std::string m_origin;
+    CurlHttpClient m_real;
+};
+
+class StartUp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dir = fs::temp_directory_path() /
+                ("pixquarry-start-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_dir);
+        m_seams.program = {m_dir.string(), "pixquarry"};
+        m_seams.download = &m_downloader;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Starts the site with `args`, runs Form_Load against it.
+    MainF1::LoadOutcome Load(const std::vector<std::string>& args,
+                             TransferLimits limits = UpdateCheckLimits()) {
+        m_site = std::make_unique<testing::StandInSite>(args);
+        m_http = std::make_unique<StandInClient>(m_site->Origin(), limits);
+        m_seams.http = m_http.get();
+        m_window = std::make_unique<MainF1>(m_seams.Make());
+        return m_window->Form_Load();
+    }
+    static std::string Reply(const std::string& version, int fields = 5) {
+        const std::vector<std::string> all = {version, "Pixquarry", "2.00",
+                                              "{ORIGIN}/updater/Update.exe",
+                                              "D:\\\xd0\xc2\xb0\xe6"};  // 新版 in code page 936
+        std::string reply;
+        for (int i = 0; i < fields; ++i)
+            reply += (i ? "-KWKW-" : "") + all[static_cast<std::size_t>(i)];
+        return reply;
+    }
+
+    fs::path m_dir;
+    CurlDownloader m_downloader;
+    testing::FakeSeams m_seams;
+    std::unique_ptr<testing::StandInSite> m_site;
+    std::unique_ptr<StandInClient> m_http;
+    std::unique_ptr<MainF1> m_window;
+};
+
+TEST_F(StartUp, EndingsThatLetTheWindowOpen) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> site;
+        std::vector<std::string> boxes;
+    };
+    const std::vector<Case> cases = {
+        {"the same version", {"--reply", Reply("100")}, {}},
+        {"an older version", {"--reply", Reply("99.5")}, {}},
+        {"1.5 reads as 1.5, not 150", {"--reply", Reply("1.5")}, {}},
+        {"a newer version without a separator", {"--reply", "101"}, {}},
+        {"an incomplete announcement", {"--reply", Reply("101", 2)}, {"软件升级失败！"}},
+        {"an updater that cannot be had", {"--reply", Reply("101"), "--no-updater"}, {}},
+    };
+    for (const Case& c : cases) {
+        m_seams.box.shown.clear();
+        EXPECT_EQ(Load(c.site), MainF1::LoadOutcome::Continue) << c.name;
+        EXPECT_EQ(m_seams.box.shown, c.boxes) << c.name;
+        EXPECT_EQ(m_window->LogShow.Text(), "程序启动完成。") << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
+        EXPECT_EQ(m_http->asked, std::vector<std::string>{UpdateAddress()}) << c.name;
+        EXPECT_FALSE(fs::exists(m_dir / "Update.exe")) << c.name;
+        EXPECT_FALSE(fs::exists(m_dir / "Update.ini")) << c.name;
+        EXPECT_TRUE(m_seams.processes.started.empty()) << c.name;
+    }
+    EXPECT_EQ(m_window->SoftVer, 100);
+    EXPECT_EQ(m_window->GetAppPath, m_dir.string() + "/");
+    EXPECT_EQ(m_window->TempPath, "updatetmpfiles");
+}
+
+TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
+    std::ofstream(m_dir / "Update.ini") << "[Other]\r\nKey=kept?\r\n";
+    fs::create_directories(m_dir / "updatetmpfiles");
+    std::ofstream(m_dir / "updatetmpfiles" / "work.txt") << "the updater's";
+
+    EXPECT_EQ(Load({"--reply", Reply("0101")}), MainF1::LoadOutcome::HandedOff);
+
+    // Code page 936, CR LF, exactly six lines.
+    EXPECT_EQ(ReadFile(m_dir / "Update.ini"),
+              "[UpdateSet]\r\nVer=101\r\nAppPath=" + m_dir.string() +
+                  "/\r\nAppName=pixquarry\r\nTempPath=updatetmpfiles\r\nNewSoftPath=D:\\"
+                  "\xd0\xc2\xb0\xe6\r\n");
+    EXPECT_EQ(ReadFile(m_dir / "updatetmpfiles" / "work.txt"), "the updater's");
+    EXPECT_EQ(m_seams.box.shown, std::vector<std::string>{"软件有更新，需要立即升级！"});
+    ASSERT_EQ(m_seams.processes.started.size(), 1u);
+    EXPECT_EQ(m_seams.processes.started[0].first, (m_dir / "Update.exe").string());
+    EXPECT_EQ(m_seams.processes.started[0].second, m_dir.string() + "/");
+    struct stat info {};
+    ASSERT_EQ(::stat((m_dir / "Update.exe").c_str(), &info), 0);
+    EXPECT_TRUE(info.st_mode & S_IXUSR);
+    EXPECT_EQ(m_window->AD1.LocationURL(), "") << "no banner when the program ends";
+}
+
+TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
+    std::ofstream(m_dir / "Update.exe") << "#!/bin/sh\n";
+    m_seams.processes.failWith = "Exec format error";
+    EXPECT_EQ(Load({"--reply", Reply("101"), "--no-updater"}), MainF1::LoadOutcome::Continue);
+    EXPECT_EQ(ReadFile(m_dir / "Update.exe"), "#!/bin/sh\n") << "a 404 must not replace it";
+    EXPECT_EQ(m_seams.box.shown,
+              (std::vector<std::string>{
+                  "软件有更新，需要立即升级！",
+                  "无法启动“" + (m_dir / "Update.exe").string() + "”：Exec format error"}));
+    EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << "start-up went on";
+}
+
+TEST_F(StartUp, ARealUpdaterRunsInItsOwnFolderWithTheHandOffFile) {
+    PosixProcessStarter processes;
+    m_site =
+        std::make_unique<testing::StandInSite>(std::vector<std::string>{"--reply", Reply("102")});
+    StandInClient http(m_site->Origin(), UpdateCheckLimits());
+    testing::FakeSeams& s = m_seams;
+    MainF1 window(Seams{s.files, s.openFile, s.folders, s.box, s.browser, s.fileManager, s.events,
+                        m_downloader, http, processes, s.clock, s.program});
+    ASSERT_EQ(window.Form_Load(), MainF1::LoadOutcome::HandedOff);
+    const fs::path log = m_dir / "updater.log";
+    for (int i = 0; i < 100 && ReadFile(log).find("NewSoftPath") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::string ran = ReadFile(log);
+    EXPECT_NE(ran.find("updater ran in " + m_dir.string()), std::string::npos) << ran;
+    EXPECT_NE(ran.find("Ver=102"), std::string::npos) << ran;
+}
+
+TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> site;
+        bool closedPort;
+        std::string status;  // "" : the failure text
+    };
+    TransferLimits quick = UpdateCheckLimits();
+    quick.totalTimeout = std::chrono::milliseconds(1000);
+    const std::vector<Case> cases = {
+        {"a site that never answers", {"--never-answer"}, false, ""},
+        {"an unreachable site", {}, true, ""},
+    };
+    for (const Case& c : cases) {
+        const auto start = std::chrono::steady_clock::now();
+        m_site = std::make_unique<testing::StandInSite>(c.site);
+        std::string origin = m_site->Origin();
+        if (c.closedPort) {
+            m_site.reset();  // nobody listens there any more
+        }
+        m_http = std::make_unique<StandInClient>(origin, quick);
+        m_seams.http = m_http.get();
+        m_window = std::make_unique<MainF1>(m_seams.Make());
+        EXPECT_EQ(m_window->Form_Load(), MainF1::LoadOutcome::Continue) << c.name;
+        const std::string status = m_window->LogShow.Text();
+        const std::string tail = kNetworkTrouble;
+        ASSERT_GT(status.size(), tail.size()) << c.name << ": the reason comes first";
+        EXPECT_EQ(status.substr(status.size() - tail.size()), tail) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.name;
+    }
+}
+
+TEST_F(StartUp, ASlowDecodeIsCutShortByTheBudget) {
+    m_seams.clock.step = 1.0;  // a second per character
+    EXPECT_EQ(Load({"--reply", Reply("101")}), MainF1::LoadOutcome::Continue);
+    EXPECT_EQ(m_window->LogShow.Text(), "对方服务无响应!");
+    EXPECT_LT(m_window->m.size(), 8u);
+    EXPECT_TRUE(m_seams.box.shown.empty());
+}
+
+TEST_F(StartUp, AProgramAtTheRootGetsOneSlash) {
+    m_seams.program = {"/", "pixquarry"};
+    MainF1 window(m_seams.Make());
+    window.Form_Load();
+    EXPECT_EQ(window.GetAppPath, "/");
+}
+
+}  // namespace
+}  // namespace pixquarry

@@ -1,0 +1,154 @@
+#pragma once
+
+// Scripted stand-ins for the window's dialogs and boxes, shared by every
+// suite. Downloads and HTTP are real in the tests that need them; elsewhere
+// they answer as if there were no network.
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "platform/Browser.h"
+#include "platform/Clock.h"
+#include "platform/Downloader.h"
+#include "platform/FileManager.h"
+#include "platform/FolderBrowser.h"
+#include "platform/HttpClient.h"
+#include "platform/MessageBox.h"
+#include "platform/OpenFileDialog.h"
+#include "platform/PendingEvents.h"
+#include "platform/ProcessStarter.h"
+#include "platform/posix/PosixFileReader.h"
+
+namespace pixquarry::testing {
+
+// Pops the next scripted answer; "" (a cancel) when the script ran out.
+inline std::string NextAnswer(std::deque<std::string>& answers) {
+    if (answers.empty())
+        return {};
+    std::string answer = std::move(answers.front());
+    answers.pop_front();
+    return answer;
+}
+
+class ScriptedOpenFileDialog final : public OpenFileDialog {
+public:
+    std::string ShowOpen(const std::string& title, const std::string& filter) override {
+        titles.push_back(title);
+        filters.push_back(filter);
+        return NextAnswer(answers);
+    }
+    std::deque<std::string> answers;
+    std::vector<std::string> titles;
+    std::vector<std::string> filters;
+};
+
+class ScriptedFolderBrowser final : public FolderBrowser {
+public:
+    std::string BrowseDir(const std::string& title) override {
+        titles.push_back(title);
+        return NextAnswer(answers);
+    }
+    std::deque<std::string> answers;
+    std::vector<std::string> titles;
+};
+
+class RecordingMessageBox final : public MessageBox {
+public:
+    void Show(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+class RecordingBrowser final : public Browser {
+public:
+    void Open(const std::string& url) override { opened.push_back(url); }
+    std::vector<std::string> opened;
+};
+
+class RecordingFileManager final : public FileManager {
+public:
+    void ShowFolder(const std::string& path) override { shown.push_back(path); }
+    std::vector<std::string> shown;
+};
+
+// Runs what the test put in `gap` each time the window lets events through.
+class ScriptedPendingEvents final : public PendingEvents {
+public:
+    void DoEvents() override {
+        ++calls;
+        if (gap)
+            gap(calls);
+    }
+    std::function<void(int call)> gap;
+    int calls = 0;
+};
+
+class OfflineDownloader final : public Downloader {
+public:
+    DownloadResult Download(const DownloadRequest& request) override {
+        requests.push_back(request);
+        return {false, 0, "no network in this test"};
+    }
+    std::vector<DownloadRequest> requests;
+};
+
+class OfflineHttpClient final : public HttpClient {
+public:
+    HttpResponse Get(const std::string& url) override {
+        asked.push_back(url);
+        return {false, 0, {}, "Could not resolve host"};
+    }
+    std::vector<std::string> asked;
+};
+
+class RecordingProcessStarter final : public ProcessStarter {
+public:
+    std::string Start(const std::string& program, const std::string& workDir) override {
+        started.emplace_back(program, workDir);
+        return failWith;
+    }
+    std::vector<std::pair<std::string, std::string>> started;
+    std::string failWith;
+};
+
+// Moves on by `step` seconds each time it is read.
+class SteppingClock final : public Clock {
+public:
+    double Now() override {
+        const double now = time;
+        time += step;
+        return now;
+    }
+    double time = 1000.0;
+    double step = 0.0;
+};
+
+// Everything a MainF1 needs; the downloader and HTTP client can be swapped
+// for real ones.
+class FakeSeams {
+public:
+    Seams Make() {
+        return Seams{files,  openFile,  folders, box,       browser, fileManager,
+                     events, *download, *http,   processes, clock,   program};
+    }
+
+    PosixFileReader files;
+    ScriptedOpenFileDialog openFile;
+    ScriptedFolderBrowser folders;
+    RecordingMessageBox box;
+    RecordingBrowser browser;
+    RecordingFileManager fileManager;
+    ScriptedPendingEvents events;
+    OfflineDownloader offlineDownloader;
+    OfflineHttpClient offlineHttp;
+    RecordingProcessStarter processes;
+    SteppingClock clock;
+    ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
+    Downloader* download = &offlineDownloader;
+    HttpClient* http = &offlineHttp;
+};
+
+}  // namespace pixquarry::testing

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "web/Bytes2BSTR.h"
+#include "web/SteadyClock.h"
+
+namespace pixquarry {
+namespace {
+
+using Ending = Bytes2BstrResult::Ending;
+
+// Reads `start`, then moves on by `step` at every read.
+class SteppingClock final : public Clock {
+public:
+    SteppingClock(double start, double step) : m_time(start), m_step(step) {}
+    double Now() override {
+        const double now = m_time;
+        m_time += m_step;
+        return now;
+    }
+
+private:
+    double m_time;
+    double m_step;
+};
+
+struct Case {
+    const char* name;
+    std::string body;
+    std::string text;
+    Ending ending = Ending::Complete;
+    double start = 1000.0;
+    double step = 0.0;
+};
+
+constexpr const char* kTen = "abcdefghij";
+const std::string kTenChinese = [] {
+    std::string s;
+    for (int i = 0; i < 10; ++i)
+        s += "\xC4\xE3";
+    return s;
+}();
+
+TEST(Bytes2BSTR, DecodesPairsAndAscii) {
+    const std::vector<Case> cases = {
+        {"empty body", "", ""},
+        {"ASCII", "abc", "abc"},
+        {"one pair", "\xC4\xE3", "你"},
+        {"mixed in place", "a\xC4\xE3 b\xBA\xC3", "a你 b好"},
+        {"an ASCII-looking trail belongs to its pair", "\xB0\x41", "癆"},
+        {"a line feed as trail is eaten", "\xC4\nx",
+         "\xEF\xBF\xBD"
+         "x"},
+        {"no such pair", "\x81\x30z", "\xEF\xBF\xBDz"},
+        {"0x80 is a lead byte here", "\x80\x41", "\xEF\xBF\xBD"},
+        {"0xFF pair", "\xFF\xFF", "\xEF\xBF\xBD"},
+        {"lone lead byte at the end", "a\xC4\xE3\xC4", "a你", Ending::MissingTrailByte},
+        {"only a lead byte", "\xC4", "", Ending::MissingTrailByte},
+    };
+    for (const Case& c : cases) {
+        SteppingClock clock(c.start, c.step);
+        const Bytes2BstrResult r = bytes2BSTR(c.body, clock);
+        EXPECT_EQ(r.text, c.text) << c.name;
+        EXPECT_EQ(r.ending, c.ending) << c.name;
+    }
+}
+
+TEST(Bytes2BSTR, StopsWhenTheWholeSecondsPassFive) {
+    const std::vector<Case> cases = {
+        {"a clock standing still", kTen, kTen, Ending::Complete, 1000.0, 0.0},
+        {"one read per character", kTen, "abcdef", Ending::TimedOut, 0.0, 1.0},
+        {"a pair is one character", kTenChinese, "你你你你你你", Ending::TimedOut, 0.0, 1.0},
+        {"start rounded down", kTen, "a", Ending::TimedOut, 1000.4, 5.7},
+        {"start rounded up", kTen, "ab", Ending::TimedOut, 1000.6, 6.1},
+        {"fractions of a second do not count", kTen, "ab", Ending::TimedOut, 1000.0, 5.5},
+        {"the read after the last character counts", "abc", "abc", Ending::TimedOut, 0.0, 2.0},
+        {"time runs out before a lone lead byte", "abcdef\xC4", "abcdef", Ending::TimedOut, 0.0,
+         1.0},
+    };
+    for (const Case& c : cases) {
+        SteppingClock clock(c.start, c.step);
+        const Bytes2BstrResult r = bytes2BSTR(c.body, clock);
+        EXPECT_EQ(r.text, c.text) << c.name;
+        EXPECT_EQ(r.ending, c.ending) << c.name;
+    }
+}
+
+// Anything slower than linear runs out of time here long before the end.
+TEST(Bytes2BSTR, LargeBodyWithinTheBudget) {
+#ifdef PIXQUARRY_SANITIZED
+    constexpr std::size_t kRepeats = 256 * 1024;
+#else
+    constexpr std::size_t kRepeats = 1024 * 1024;
+#endif
+    std::string body;
+    std::string expected;
+    for (std::size_t i = 0; i < kRepeats; ++i) {
+        body += "url(\xC4\xE3\xBA\xC3.png); \n";  // 16 bytes
+        expected += "url(你好.png); \n";
+    }
+    SteadyClock clock;
+    const Bytes2BstrResult r = bytes2BSTR(body, clock);
+    EXPECT_EQ(r.ending, Ending::Complete);
+    EXPECT_TRUE(r.text == expected);
+}
+
+}  // namespace
+}  // namespace pixquarry

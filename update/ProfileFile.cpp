@@ -1,0 +1,439 @@
+#include "update/ProfileFile.h"
+
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace pixquarry {
+
+namespace {
+
+class IconvHandle final {
+public:
+    explicit IconvHandle(iconv_t cd) : m_cd(cd) {}
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    ~IconvHandle() {
+        if (Ok())
+            iconv_close(m_cd);
+    }
+    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    iconv_t get() const { return m_cd; }
+
+private:
+    iconv_t m_cd;
+};
+
+class FileDescriptor final {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    // Closes now, for the error a late write failure shows only here.
+    int Close() {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
+
+iconv_t OpenConverter(bool toCodePage) {
+    // CP936 has the euro sign at 0x80; plain GBK is the fallback.
+    for (const char* name : {"CP936", "GBK"}) {
+        iconv_t cd = toCodePage ? iconv_open(name, "UTF-8") : iconv_open("UTF-8", name);
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            return cd;
+    }
+    return reinterpret_cast<iconv_t>(-1);
+}
+
+// `skip(in, left, out)` steps over input iconv cannot take and appends its
+// stand-in. Without a converter only ASCII passes.
+template <typename Skip>
+std::string Convert(std::string_view text, bool toCodePage, Skip skip) {
+    const IconvHandle cd(OpenConverter(toCodePage));
+    std::string out(text.size() * 2 + 16, '\0');
+    std::size_t used = 0;
+    char* in = const_cast<char*>(text.data());  // iconv's signature lacks the const
+    std::size_t left = text.size();
+    std::string standIn;
+    while (left > 0) {
+        if (cd.Ok()) {
+            char* dst = out.data() + used;
+            std::size_t room = out.size() - used;
+            const std::size_t rc = iconv(cd.get(), &in, &left, &dst, &room);
+            used = static_cast<std::size_t>(dst - out.data());
+            if (rc != static_cast<std::size_t>(-1))
+                break;
+            if (errno == E2BIG) {
+                out.resize(out.size() * 2);
+                continue;
+            }
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        } else if (static_cast<unsigned char>(*in) < 0x80) {
+            out[used++] = *in++;
+            --left;
+            continue;
+        }
+        standIn.clear();
+        skip(in, left, standIn);
+        if (out.size() - used < standIn.size() + 16)
+            out.resize(out.size() * 2 + standIn.size());
+        out.replace(used, standIn.size(), standIn);
+        used += standIn.size();
+    }
+    out.resize(used);
+    return out;
+}
+
+std::size_t Utf8SequenceLength(const char* p, std::size_t left) {
+    const auto lead = static_cast<unsigned char>(*p);
+    const std::size_t want = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    std::size_t n = 1;
+    while (n < want && n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80)
+        ++n;
+    return n;
+}
+
+std::string_view CutAtNul(std::string_view s) {
+    return s.substr(0, s.find('\0'));
+}
+
+// The first `count` characters of UTF-8 text.
+std::string_view FirstCharacters(std::string_view text, std::size_t count) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && count-- == 0)
+            return text.substr(0, i);
+    }
+    return text;
+}
+
+// The longest start of code page 936 bytes within `limit` bytes that ends on
+// a character boundary.
+std::string_view FirstBytesWhole(std::string_view bytes, std::size_t limit) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::size_t step =
+            IsLeadByte(static_cast<unsigned char>(bytes[i])) && i + 1 < bytes.size() ? 2 : 1;
+        if (i + step > limit)
+            break;
+        i += step;
+    }
+    return bytes.substr(0, i);
+}
+
+// Finds an ASCII character in code page 936 text, never inside a pair.
+std::size_t FindAscii(std::string_view bytes, char c, std::size_t from = 0) {
+    for (std::size_t i = from; i < bytes.size(); ++i) {
+        if (bytes[i] == c)
+            return i;
+        if (IsLeadByte(static_cast<unsigned char>(bytes[i])))
+            ++i;
+    }
+    return std::string_view::npos;
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Equal but for ASCII letter case; pairs must match exactly (their trail byte
+// may look like an ASCII letter).
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+            if (a.substr(i, 2) != b.substr(i, 2))
+                return false;
+            ++i;
+        } else if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    const std::size_t first = s.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    return s.substr(first, s.find_last_not_of(" \t") - first + 1);
+}
+
+struct Line {
+    enum class Kind { Other, Section, Key } kind = Kind::Other;
+    std::string_view name;   // the section's or key's
+    std::size_t equals = 0;  // where the key's '=' is
+};
+
+Line Classify(std::string_view text) {
+    Line line;
+    const std::string_view body = TrimBlanks(text);
+    if (body.empty() || body[0] == ';')
+        return line;
+    if (body[0] == '[') {
+        const std::size_t close = FindAscii(body, ']', 1);
+        if (close != std::string_view::npos) {
+            line.kind = Line::Kind::Section;
+            line.name = TrimBlanks(body.substr(1, close - 1));
+        }
+        return line;
+    }
+    // '=' is never the trail byte of a pair.
+    line.equals = text.find('=');
+    if (line.equals != std::string_view::npos) {
+        line.kind = Line::Kind::Key;
+        line.name = TrimBlanks(text.substr(0, line.equals));
+    }
+    return line;
+}
+
+// Splits at LF; a CR before it and a missing last line end are both fine.
+std::vector<std::string> SplitLines(const std::string& bytes) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+        if (end == std::string::npos)
+            end = bytes.size();
+        if (end > start && bytes[end - 1] == '\r')
+            --end;
+        lines.emplace_back(bytes, start, end - start);
+        start = next;
+    }
+    return lines;
+}
+
+struct Place {
+    std::size_t section = std::string::npos;  // the section line
+    std::size_t key = std::string::npos;      // the key line
+    std::size_t lastKey = std::string::npos;  // the section's last key line
+};
+
+Place Find(const std::vector<std::string>& lines, std::string_view section, std::string_view key) {
+    Place place;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line line = Classify(lines[i]);
+        if (line.kind == Line::Kind::Section) {
+            if (place.section != std::string::npos)
+                break;
+            if (SameName(line.name, section))
+                place.section = place.lastKey = i;
+        } else if (place.section != std::string::npos && line.kind == Line::Kind::Key) {
+            place.lastKey = i;
+            if (SameName(line.name, key)) {
+                place.key = i;
+                break;
+            }
+        }
+    }
+    return place;
+}
+
+std::string Reason(const std::string& what, const std::string& path, int error) {
+    return what + "“" + path + "”：" + std::strerror(error);
+}
+
+// Reads a whole file; `error` is its errno, ENOENT included.
+std::string ReadFile(const std::string& path, int& error, mode_t* mode = nullptr) {
+    std::string bytes;
+    error = 0;
+    const FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat info {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) {
+        error = errno;
+        return bytes;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        return bytes;
+    }
+    if (mode)
+        *mode = info.st_mode & 07777;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes a new file next to `path` and renames it over `path`.
+std::string ReplaceFile(const std::string& path, const std::string& bytes,
+                        std::optional<mode_t> keepMode) {
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        // 0666 lets the umask decide for a new file, as for any other file.
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0)
+        return Reason("无法在此处创建文件", temp, errno);
+    FileDescriptor file(fd);
+    const bool written = (!keepMode || ::fchmod(fd, *keepMode) == 0) && WriteAll(fd, bytes) &&
+                         ::fsync(fd) == 0 && file.Close() == 0 &&
+                         ::rename(temp.c_str(), path.c_str()) == 0;
+    if (written)
+        return {};
+    const int error = errno;
+    ::unlink(temp.c_str());
+    return Reason("无法写入文件", path, error);
+}
+
+std::string CheckNames(std::string_view section, std::string_view key, std::string_view value) {
+    if (section.empty() || key.empty())
+        return "节名和键名都不能为空";
+    if (section.find_first_of("\r\n") != std::string_view::npos ||
+        FindAscii(section, ']') != std::string_view::npos)
+        return "节名不能含有换行或“]”";
+    if (key.find_first_of("\r\n=") != std::string_view::npos || key[0] == '[' || key[0] == ';')
+        return "键名不能含有换行或“=”，也不能以“[”或“;”开头";
+    if (value.find_first_of("\r\n") != std::string_view::npos)
+        return "值不能含有换行";
+    return {};
+}
+
+}  // namespace
+
+std::string Utf8ToCodePage936(std::string_view text) {
+    return Convert(text, true, [](char*& in, std::size_t& left, std::string& out) {
+        out += '?';
+        const std::size_t n = Utf8SequenceLength(in, left);
+        in += n;
+        left -= n;
+    });
+}
+
+std::string CodePage936ToUtf8(std::string_view bytes) {
+    return Convert(bytes, false, [](char*& in, std::size_t& left, std::string& out) {
+        out += "\xEF\xBF\xBD";
+        ++in;
+        --left;
+    });
+}
+
+std::string WriteProfileString(const std::string& path, const std::string& section,
+                               const std::string& key, const std::string& value) {
+    const std::string s = Utf8ToCodePage936(CutAtNul(section));
+    const std::string k = Utf8ToCodePage936(CutAtNul(key));
+    const std::string v = Utf8ToCodePage936(CutAtNul(value));
+    if (std::string problem = CheckNames(s, k, v); !problem.empty())
+        return problem;
+
+    int error = 0;
+    mode_t mode = 0;
+    const std::string old = ReadFile(path, error, &mode);
+    if (error != 0 && error != ENOENT)
+        return Reason("无法读取文件", path, error);
+    std::optional<mode_t> keepMode;
+    if (error == 0)
+        keepMode = mode;
+
+    std::vector<std::string> lines = SplitLines(old);
+    const Place place = Find(lines, s, k);
+    if (place.section == std::string::npos) {
+        lines.push_back("[" + s + "]");
+        lines.push_back(k + "=" + v);
+    } else if (place.key != std::string::npos) {
+        std::string& line = lines[place.key];
+        line.replace(Classify(line).equals + 1, std::string::npos, v);
+    } else {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(place.lastKey + 1), k + "=" + v);
+    }
+
+    std::string text;
+    for (const std::string& line : lines)
+        text.append(line).append("\r\n");
+    return ReplaceFile(path, text, keepMode);
+}
+
+ProfileValue ReadProfileBytes(const std::string& path, const std::string& section,
+                              const std::string& key) {
+    ProfileValue result;
+    int error = 0;
+    const std::string bytes = ReadFile(path, error);
+    if (error != 0) {
+        if (error != ENOENT && error != ENOTDIR)
+            result.error = Reason("无法读取文件", path, error);
+        return result;
+    }
+    const std::vector<std::string> lines = SplitLines(bytes);
+    const Place place =
+        Find(lines, Utf8ToCodePage936(CutAtNul(section)), Utf8ToCodePage936(CutAtNul(key)));
+    if (place.key != std::string::npos) {
+        const std::string& line = lines[place.key];
+        result.bytes = line.substr(Classify(line).equals + 1);
+    }
+    return result;
+}
+
+void WriteGoIni(const std::string& FileName, const std::string& Section, const std::string& Key,
+                const std::string& Value) {
+    // The value passes through a 128-character buffer: longer ones lose their
+    // end; the window never hears of a failed write.
+    constexpr std::size_t kBufferCharacters = 128;
+    WriteProfileString(FileName, Section, Key,
+                       std::string(FirstCharacters(CutAtNul(Value), kBufferCharacters)));
+}
+
+std::string ReadGoIni(const std::string& FileName, const std::string& Section,
+                      const std::string& Key) {
+    // 127 bytes and the closing NUL fill the window's 128-byte buffer.
+    constexpr std::size_t kBufferBytes = 127;
+    const ProfileValue stored = ReadProfileBytes(FileName, Section, Key);
+    if (!stored.bytes)
+        return {};
+    const std::string text = CodePage936ToUtf8(FirstBytesWhole(*stored.bytes, kBufferBytes));
+    const std::string_view value = CutAtNul(text);
+    const std::size_t first = value.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(value.substr(first, value.find_last_not_of(' ') - first + 1));
+}
+
+}  // namespace pixquarry

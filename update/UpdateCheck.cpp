@@ -1,0 +1,95 @@
+// The update check and the hand-off to the updater.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "app/MainF1.h"
+#include "platform/Downloader.h"
+#include "platform/MessageBox.h"
+#include "platform/ProcessStarter.h"
+#include "update/ProfileFile.h"
+#include "update/UpdateReply.h"
+#include "web/PublisherSite.h"
+
+namespace pixquarry {
+
+namespace {
+
+bool IsFile(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool Exists(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Update.ini is made anew, empty, before its keys are written.
+std::string RecreateEmpty(const std::string& path) {
+    if (Exists(path) && ::unlink(path.c_str()) != 0)
+        return std::strerror(errno);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!file)
+        return std::strerror(errno);
+    return {};
+}
+
+}  // namespace
+
+void MainF1::UpdateCheck() {
+    m = GetURL(UpdateAddress());
+    const std::vector<std::string> fields = SplitReply(m);
+    if (fields.size() < 2)
+        return;
+    const double offered = ReadVersionField(fields[0]);
+    if (!(offered > SoftVer))
+        return;
+    if (fields.size() < 5) {
+        m_seams.box.Show("软件升级失败！");
+        return;
+    }
+
+    const std::string updater = GetAppPath + "Update.exe";
+    // Whether the download worked is seen from the file alone: an updater
+    // left from an earlier start serves as well.
+    m_seams.downloader.Download({fields[3], GetAppPath, "Update.exe"});
+    if (!IsFile(updater))
+        return;
+
+    const std::string ini = GetAppPath + "Update.ini";
+    if (const std::string problem = RecreateEmpty(ini); !problem.empty()) {
+        m_seams.box.Show("无法创建文件“" + ini + "”：" + problem);
+        return;
+    }
+    const std::string appName = std::filesystem::path(m_seams.program.exeName).stem().string();
+    WriteGoIni(ini, "UpdateSet", "Ver", GeneralNumber(offered));
+    WriteGoIni(ini, "UpdateSet", "AppPath", GetAppPath);
+    WriteGoIni(ini, "UpdateSet", "AppName", appName);
+    WriteGoIni(ini, "UpdateSet", "TempPath", TempPath);
+    WriteGoIni(ini, "UpdateSet", "NewSoftPath", fields[4]);
+
+    const std::string work = GetAppPath + TempPath;
+    if (!Exists(work) && ::mkdir(work.c_str(), 0777) != 0) {
+        m_seams.box.Show("无法创建文件夹“" + work + "”：" + std::strerror(errno));
+        return;
+    }
+
+    m_seams.box.Show("软件有更新，需要立即升级！");
+    struct stat info {};
+    if (::stat(updater.c_str(), &info) == 0)
+        ::chmod(updater.c_str(), info.st_mode | S_IXUSR);
+    if (const std::string problem = m_seams.processes.Start(updater, GetAppPath);
+        !problem.empty()) {
+        m_seams.box.Show("无法启动“" + updater + "”：" + problem);
+        return;
+    }
+    m_handedOff = true;
+}
+
+}  // namespace pixquarry
