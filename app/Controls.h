@@ -80,6 +80,14 @@ public:
         if (m_mouseDown)
             m_mouseDown(button);
     }
+    // Files or addresses dropped on the control, as paths and URLs.
+    void OnDrop(std::function<void(const std::vector<std::string>&)> handler) {
+        m_drop = std::move(handler);
+    }
+    void Drop(const std::vector<std::string>& data) const {
+        if (m_drop)
+            m_drop(data);
+    }
 
 protected:
     template <typename T>
@@ -110,6 +118,7 @@ private:
     Observer m_observer;
     std::function<void()> m_click, m_dblClick, m_gotFocus;
     std::function<void(int)> m_mouseDown;
+    std::function<void(const std::vector<std::string>&)> m_drop;
 };
 
 // Labels, frames, buttons and check boxes: a caption and nothing else of their own.

@@ -86,6 +86,7 @@ void MainF1::Bind() {
     WebUrl.OnGotFocus([this] { WebUrl_GotFocus(); });
     WebUrl.OnDblClick([this] { WebUrl_DblClick(); });
     OFile1.OnDblClick([this] { OFile1_DblClick(); });
+    OFile1.OnDrop([this](const std::vector<std::string>& data) { OFile1_OLEDragDrop(data); });
     GetPic.OnDblClick([this] { GetPic_DblClick(); });
     GetPic.OnGotFocus([this] { GetPic_GotFocus(); });
     SDownAll.OnMouseDown(

@@ -36,7 +36,8 @@ struct Seams {
     FileManager& fileManager;
     PendingEvents& events;
     Downloader& downloader;
-    HttpClient& http;
+    HttpClient& http;   // the update check's short requests
+    HttpClient& pages;  // stylesheets and pages named by address
     ProcessStarter& processes;
     Clock& clock;
     ProgramInfo program;
@@ -63,6 +64,8 @@ public:
     void WebUrl_GotFocus();
     void WebUrl_DblClick();
     void OFile1_DblClick();
+    // Files or addresses dropped on the window; the first one is harvested.
+    void OFile1_OLEDragDrop(const std::vector<std::string>& Data);
     void GetPic_DblClick();
     void GetPic_GotFocus();
     void SDownAll_MouseDown(std::int16_t Button);

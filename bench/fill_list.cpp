@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
 
     pixquarry::CurlDownloader downloader;
     pixquarry::CurlHttpClient http(pixquarry::TransferLimits{});
-    pixquarry::HeadlessSeams seams(downloader, http);
+    pixquarry::HeadlessSeams seams(downloader, http, http);
     pixquarry::MainF1 model(seams.Make());
     pixquarry::MainView view(model, seams);
     view.show();

@@ -29,12 +29,12 @@ class HeadlessSeams final : public OpenFileDialog,
                             public ProcessStarter,
                             public Clock {
 public:
-    HeadlessSeams(Downloader& downloader, HttpClient& http)
-        : m_downloader(downloader), m_http(http) {}
+    HeadlessSeams(Downloader& downloader, HttpClient& http, HttpClient& pages)
+        : m_downloader(downloader), m_http(http), m_pages(pages) {}
 
     Seams Make() {
-        return Seams{m_files, *this,        *this,  *this, *this, *this,
-                     *this,   m_downloader, m_http, *this, *this, ProgramInfo{}};
+        return Seams{m_files,      *this,  *this,   *this, *this, *this,        *this,
+                     m_downloader, m_http, m_pages, *this, *this, ProgramInfo{}};
     }
 
     std::string ShowOpen(const std::string&, const std::string&) override { return {}; }
@@ -55,6 +55,7 @@ private:
     PosixFileReader m_files;
     Downloader& m_downloader;
     HttpClient& m_http;
+    HttpClient& m_pages;
 };
 
 }  // namespace pixquarry

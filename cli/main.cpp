@@ -121,8 +121,9 @@ int main(int argc, char** argv) {
         return UsageError("SOURCE is empty");
 
     pixquarry::CurlDownloader downloader;
-    pixquarry::CurlHttpClient http(pixquarry::TransferLimits{});
-    pixquarry::HeadlessSeams seams(downloader, http);
+    pixquarry::CurlHttpClient http(pixquarry::UpdateCheckLimits());
+    pixquarry::CurlHttpClient pages(pixquarry::SourceFetchLimits());
+    pixquarry::HeadlessSeams seams(downloader, http, pages);
     pixquarry::MainF1 window(seams.Make());
     if (domainGiven)
         window.WebUrl.SetText(pixquarry::RepairUtf8(domain));

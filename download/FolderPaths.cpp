@@ -1,7 +1,5 @@
 #include "download/FolderPaths.h"
 
-#include <cctype>
-
 namespace pixquarry {
 
 std::string WithClosingSlash(std::string_view folder) {
@@ -21,19 +19,6 @@ std::string TrimSpaces(std::string_view text) {
         return {};
     const auto last = text.find_last_not_of(' ');
     return std::string(text.substr(first, last - first + 1));
-}
-
-bool IsWebLink(std::string_view text) {
-    auto startsWith = [text](std::string_view scheme) {
-        if (text.size() <= scheme.size())
-            return false;
-        for (std::size_t i = 0; i < scheme.size(); ++i) {
-            if (std::tolower(static_cast<unsigned char>(text[i])) != scheme[i])
-                return false;
-        }
-        return true;
-    };
-    return startsWith("http://") || startsWith("https://");
 }
 
 }  // namespace pixquarry

@@ -11,7 +11,5 @@ std::string DefaultDownloadFolder(std::string_view programFolder);
 std::string WithClosingSlash(std::string_view folder);
 // Spaces (only U+0020) removed at both ends.
 std::string TrimSpaces(std::string_view text);
-// An http or https address: the only kind a preview may hand to the browser.
-bool IsWebLink(std::string_view text);
 
 }  // namespace pixquarry

@@ -3,9 +3,9 @@
 #include <cstdint>
 
 #include "app/MainF1.h"
-#include "download/FolderPaths.h"
 #include "platform/Browser.h"
 #include "platform/MessageBox.h"
+#include "web/WebAddress.h"
 
 namespace pixquarry {
 

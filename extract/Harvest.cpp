@@ -24,6 +24,12 @@ std::vector<std::string> LinksFromMatches(std::string_view joined, std::string_v
     return links;
 }
 
+std::string FetchFailureMessage(const std::string& url, const HttpResponse& response) {
+    const std::string reason = response.ok ? "服务器回答 HTTP " + std::to_string(response.status)
+                                           : "网络错误（" + response.error + "）";
+    return "无法下载网页“" + url + "”：" + reason;
+}
+
 std::string ReadFailureMessage(const std::string& path, const ReadResult& result) {
     std::string reason;
     switch (result.problem) {

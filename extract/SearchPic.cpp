@@ -9,7 +9,9 @@
 #include "extract/RegExpTest.h"
 #include "extract/SourceText.h"
 #include "platform/FileReader.h"
+#include "platform/HttpClient.h"
 #include "platform/OpenFileDialog.h"
+#include "web/WebAddress.h"
 
 namespace pixquarry {
 
@@ -35,11 +37,22 @@ RunOutcome MainF1::Extract() {
         return m_lastRun;
     }
 
-    LogShow.SetText("正在读取文件……");
-    ReadResult read = m_seams.files.ReadWhole(source);
-    if (!read.Ok()) {
-        LogShow.SetText(ReadFailureMessage(source, read));
-        return RunOutcome::ReadFailed;
+    ReadResult read;
+    if (IsWebLink(source)) {
+        LogShow.SetText("正在下载网页……");
+        HttpResponse page = m_seams.pages.Get(source);
+        if (!page.ok || page.status >= 400) {
+            LogShow.SetText(FetchFailureMessage(source, page));
+            return RunOutcome::ReadFailed;
+        }
+        read.bytes = std::move(page.body);
+    } else {
+        LogShow.SetText("正在读取文件……");
+        read = m_seams.files.ReadWhole(source);
+        if (!read.Ok()) {
+            LogShow.SetText(ReadFailureMessage(source, read));
+            return RunOutcome::ReadFailed;
+        }
     }
 
     std::vector<std::string> links;
@@ -100,6 +113,13 @@ void MainF1::WebUrl_GotFocus() {
 void MainF1::WebUrl_DblClick() {
     LogShow.SetText("清空当前的域名");
     WebUrl.SetText("");
+}
+
+void MainF1::OFile1_OLEDragDrop(const std::vector<std::string>& Data) {
+    if (Data.empty() || Data.front().empty())
+        return;
+    OFile1.SetText(Data.front());
+    SearchPic_Click();
 }
 
 void MainF1::OFile1_DblClick() {

@@ -6,6 +6,8 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -14,12 +16,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QUrl>
 
 #include "gui/PicListModel.h"
 #include "gui/PixquarryIcon.xpm.h"
@@ -81,6 +85,7 @@ MainView::MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetc
         m_scale = screen->logicalDotsPerInch() / 96.0;
     }
     setWindowTitle(FromUtf8(MainF1::kCaption));
+    setAcceptDrops(true);
     setWindowIcon(QPixmap(kPixquarryIcon));
     setFixedSize(ToPixels(MainF1::kClientWidth), ToPixels(MainF1::kClientHeight));
     QFont font = this->font();
@@ -108,6 +113,7 @@ MainView::MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetc
     AddTextBox(m_model.FileS2Dir);
     m_banner = new BannerView(this, std::move(bannerFetch), browser);
     Place(m_model.AD1, m_banner);
+    m_banner->setAcceptDrops(false);
     Add<QLabel>(m_model.Label5);
     Add<QPushButton>(m_model.OpenDownDir);
     Add<QLabel>(m_model.Label6);
@@ -209,6 +215,7 @@ void MainView::Place(Control& control, QWidget* widget) {
 
 void MainView::AddTextBox(TextBox& box) {
     auto* edit = Add<QLineEdit>(box);
+    edit->setAcceptDrops(false);  // drops go to the window, which harvests them
     connect(edit, &QLineEdit::textEdited, this,
             [&box](const QString& text) { box.SetText(text.toStdString()); });
 }
@@ -327,6 +334,36 @@ bool MainView::MoveWithinGroup(const OptionButton& from, int step) {
         return true;
     }
     return false;
+}
+
+namespace {
+
+// Local files as paths, anything else as the address or text it is.
+std::vector<std::string> DroppedItems(const QMimeData& data) {
+    std::vector<std::string> items;
+    for (const QUrl& url : data.urls())
+        items.push_back((url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString());
+    if (items.empty() && data.hasText()) {
+        const QString text = data.text().trimmed();
+        items.push_back(text.section(QLatin1Char('\n'), 0, 0).trimmed().toStdString());
+    }
+    return items;
+}
+
+}  // namespace
+
+void MainView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
+        event->acceptProposedAction();
+}
+
+// A file or address dropped anywhere on the window is harvested.
+void MainView::dropEvent(QDropEvent* event) {
+    const std::vector<std::string> items = DroppedItems(*event->mimeData());
+    if (items.empty())
+        return;
+    event->acceptProposedAction();
+    m_model.OFile1.Drop(items);
 }
 
 void MainView::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,8 @@
 #include "gui/BannerView.h"
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QListView;
 
 namespace pixquarry {
@@ -32,6 +34,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     template <typename W>

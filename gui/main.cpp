@@ -24,10 +24,11 @@ int main(int argc, char** argv) {
     QtDesktop desktop;
     CurlDownloader downloader;
     CurlHttpClient http(UpdateCheckLimits());
+    CurlHttpClient pages(SourceFetchLimits());
     PosixProcessStarter processes;
     SteadyClock clock;
     MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
-                       http, processes, clock, RunningProgram()});
+                       http, pages, processes, clock, RunningProgram()});
 
     // Before the window exists: the update check may hand over and end here.
     if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)

@@ -166,7 +166,7 @@ TEST_F(StartUp, ARealUpdaterRunsInItsOwnFolderWithTheHandOffFile) {
     StandInClient http(m_site->Origin(), UpdateCheckLimits());
     testing::FakeSeams& s = m_seams;
     MainF1 window(Seams{s.files, s.openFile, s.folders, s.box, s.browser, s.fileManager, s.events,
-                        m_downloader, http, processes, s.clock, s.program});
+                        m_downloader, http, s.offlineHttp, processes, s.clock, s.program});
     ASSERT_EQ(window.Form_Load(), MainF1::LoadOutcome::HandedOff);
     const fs::path log = m_dir / "updater.log";
     for (int i = 0; i < 100 && ReadFile(log).find("NewSoftPath") == std::string::npos; ++i)

@@ -79,7 +79,11 @@ std::string GeneralNumber(double v) {
     (void)error;  // 32 characters always suffice
     const std::string_view scientific(buffer, static_cast<std::size_t>(end - buffer));
     const std::size_t e = scientific.find('e');
-    const int exponent = std::atoi(scientific.data() + e + 1);
+    int exponent = 0;
+    const char* exponentAt = scientific.data() + e + 1;
+    if (*exponentAt == '+')
+        ++exponentAt;
+    std::from_chars(exponentAt, scientific.data() + scientific.size(), exponent);
     std::string digits;
     for (const char c : scientific.substr(0, e)) {
         if (c != '.')
@@ -90,19 +94,28 @@ std::string GeneralNumber(double v) {
     std::string out = v < 0 ? "-" : "";
     if (exponent >= 15 || exponent < -4) {
         out += digits[0];
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
+        if (digits.size() > 1) {
+            out += '.';
+            out.append(digits, 1);
+        }
         const int size = std::abs(exponent);
         out += exponent < 0 ? "E-" : "E+";
-        out += (size < 10 ? "0" : "") + std::to_string(size);
+        if (size < 10)
+            out += '0';
+        out += std::to_string(size);
     } else if (exponent < 0) {
-        out += "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+        out += "0.";
+        out.append(static_cast<std::size_t>(-exponent - 1), '0');
+        out += digits;
     } else {
         const auto whole = static_cast<std::size_t>(exponent) + 1;
         if (digits.size() <= whole) {
-            out += digits + std::string(whole - digits.size(), '0');
+            out += digits;
+            out.append(whole - digits.size(), '0');
         } else {
-            out += digits.substr(0, whole) + "." + digits.substr(whole);
+            out.append(digits, 0, whole);
+            out += '.';
+            out.append(digits, whole);
         }
     }
     return out;

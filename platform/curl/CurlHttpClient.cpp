@@ -14,6 +14,12 @@ TransferLimits UpdateCheckLimits() {
     return limits;
 }
 
+TransferLimits SourceFetchLimits() {
+    TransferLimits limits;
+    limits.maxBytes = std::int64_t{256} * 1024 * 1024;
+    return limits;
+}
+
 CurlHttpClient::CurlHttpClient(TransferLimits limits) : m_easy(limits) {}
 
 HttpResponse CurlHttpClient::Get(const std::string& url) {

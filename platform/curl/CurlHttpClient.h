@@ -8,6 +8,8 @@ namespace pixquarry {
 
 // What the update check allows one request: a small document, quickly.
 TransferLimits UpdateCheckLimits();
+// What a stylesheet fetched by address may take: a download's time-outs, 256 MiB.
+TransferLimits SourceFetchLimits();
 
 // Plain GETs into memory through one reused libcurl handle.
 class CurlHttpClient final : public HttpClient {

@@ -131,8 +131,8 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,  openFile,  folders, box,       browser, fileManager,
-                     events, *download, *http,   processes, clock,   program};
+        return Seams{files,     openFile, folders, box,       browser, fileManager, events,
+                     *download, *http,    *pages,  processes, clock,   program};
     }
 
     PosixFileReader files;
@@ -149,6 +149,7 @@ public:
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
+    HttpClient* pages = &offlineHttp;
 };
 
 }  // namespace pixquarry::testing

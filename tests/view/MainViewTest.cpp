@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -30,6 +32,7 @@
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
 #include "platform/curl/CurlDownloader.h"
+#include "platform/curl/CurlHttpClient.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -270,6 +273,20 @@ TEST_F(MainViewTest, OptionGroupsAreOneTabStopWithArrowKeysInside) {
     EXPECT_EQ(m_model.SelectedMatchMode(), 3);
 }
 
+TEST_F(MainViewTest, AFileDroppedOnTheWindowIsHarvested) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(WriteCss()), QUrl(QStringLiteral("http://a/other.css"))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_view, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&m_view, &drop);
+    EXPECT_EQ(Widget<QLineEdit>(m_model.OFile1)->text(),
+              m_dir.filePath(QStringLiteral("site.css")));
+    EXPECT_EQ(List()->model()->rowCount(), 2);
+    EXPECT_FALSE(Widget<QLineEdit>(m_model.WebUrl)->acceptDrops()) << "drops go to the window";
+}
+
 TEST_F(MainViewTest, ALongStatusShowsItsBeginning) {
     const std::string message = "无法读取文件“/" + std::string(300, 'x') + "/site.css”：文件不存在";
     m_model.LogShow.SetText(message);
@@ -335,8 +352,9 @@ TEST(MainViewEndToEnd, HarvestsAndDownloadsIntoTheDefaultFolder) {
     CurlDownloader downloader;
     QtDesktop desktop;
     MainF1 model(Seams{seams.files, seams.openFile, seams.folders, seams.box, seams.browser,
-                       seams.fileManager, desktop, downloader, seams.offlineHttp, seams.processes,
-                       seams.clock, ProgramInfo{program.path().toStdString(), "pixquarry"}});
+                       seams.fileManager, desktop, downloader, seams.offlineHttp, seams.offlineHttp,
+                       seams.processes, seams.clock,
+                       ProgramInfo{program.path().toStdString(), "pixquarry"}});
     MainView view(model, seams.browser);
     view.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -364,6 +382,35 @@ TEST(MainViewEndToEnd, HarvestsAndDownloadsIntoTheDefaultFolder) {
     EXPECT_EQ(log->palette().color(QPalette::Text), QColor(0, 0, 255));
     EXPECT_TRUE(view.WidgetFor(model.OpenDownDir)->isEnabled());
     EXPECT_FALSE(view.WidgetFor(model.DownProgress)->isVisible());
+}
+
+TEST(BannerView, ShowsAPageFetchedInTheBackgroundAndOpensItsLinks) {
+    testing::TestHttpServer server;
+    server.Routes().Get("/banner", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<p>新版本 <a href=\"/download\">下载</a></p>", "text/html");
+    });
+    server.Routes().Get("/missing", [](const httplib::Request&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content("<p>找不到</p>", "text/html");
+    });
+    server.Start();
+    testing::RecordingBrowser browser;
+    BannerView banner(
+        nullptr,
+        [](const std::string& url) { return CurlHttpClient(UpdateCheckLimits()).Get(url); },
+        browser);
+    for (const std::string& path : {std::string("/missing"), std::string("/banner")}) {
+        banner.Load(server.Url(path));
+        EXPECT_TRUE(banner.Loading()) << "the window does not wait for the page";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !banner.Loading(); }, 5000)) << path;
+    }
+    EXPECT_TRUE(banner.toPlainText().contains(QStringLiteral("新版本"))) << "utf-8 page";
+    emit banner.anchorClicked(QUrl(QStringLiteral("/download")));
+    EXPECT_EQ(browser.opened, std::vector<std::string>{server.Url("/download")});
+
+    banner.Load(server.Url("/missing"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !banner.Loading(); }, 5000));
+    EXPECT_TRUE(banner.toPlainText().isEmpty()) << "an unloadable page leaves it quiet";
 }
 
 // Runs `inspect` on the modal dialog that `open` shows, then closes it.

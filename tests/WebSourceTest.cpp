@@ -1,0 +1,110 @@
+// Stylesheets named by address, and files or addresses dropped on the window.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "platform/curl/CurlHttpClient.h"
+#include "tests/fakes/FakeSeams.h"
+#include "tests/support/TestHttpServer.h"
+
+namespace pixquarry {
+namespace {
+
+constexpr char kCss[] = ".a{background:url(img/a.png)}\n.b{background:url('img/b.gif')}\n";
+
+class WebSource : public ::testing::Test {
+protected:
+    void SetUp() override {
+        httplib::Server& routes = m_server.Routes();
+        routes.Get("/site.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(kCss, "text/css");
+        });
+        // Code page 936 bytes: the page says 你好 in GBK.
+        routes.Get("/gbk.html", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<p style=\"background:url(\xc4\xe3\xba\xc3.png)\">", "text/html");
+        });
+        routes.Get("/moved.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/site.css");
+        });
+        routes.Get("/gone.css", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 404;
+            res.set_content(".x{background:url(never.png)}", "text/css");
+        });
+        m_server.Start();
+        m_seams.pages = &m_pages;
+        window = std::make_unique<MainF1>(m_seams.Make());
+        window->WebUrl.SetText("D/");
+    }
+    std::vector<std::string> Items() const {
+        std::vector<std::string> items;
+        for (int i = 0; i < window->GetPic.ListCount(); ++i)
+            items.push_back(window->GetPic.List(i));
+        return items;
+    }
+    void Harvest(const std::string& source) {
+        window->OFile1.SetText(source);
+        window->SearchPic.Click();
+    }
+
+    testing::TestHttpServer m_server;
+    CurlHttpClient m_pages{SourceFetchLimits()};
+    testing::FakeSeams m_seams;
+    std::unique_ptr<MainF1> window;
+};
+
+TEST_F(WebSource, AStylesheetByAddressIsHarvestedLikeAFile) {
+    const std::vector<std::string> expected = {"D/img/a.png", "D/img/b.gif"};
+    for (const std::string path : {"/site.css", "/moved.css"}) {
+        window->GetPic.Clear();
+        Harvest(m_server.Url(path));
+        EXPECT_EQ(window->LastRun(), RunOutcome::Listed) << path;
+        EXPECT_EQ(Items(), expected) << path;
+        EXPECT_EQ(window->LogShow.Text(), "图片链接已完成载入列表。") << path;
+    }
+    Harvest(m_server.Url("/gbk.html"));
+    EXPECT_EQ(Items(), std::vector<std::string>{"D/你好.png"});
+}
+
+TEST_F(WebSource, AFailedFetchIsReportedAndTheListKept) {
+    Harvest(m_server.Url("/site.css"));
+    const std::vector<std::string> kept = Items();
+    struct Case {
+        std::string url;
+        std::string reason;  // how the reason begins
+        bool serverGone;
+    };
+    for (const Case& c :
+         std::vector<Case>{{m_server.Url("/gone.css"), "服务器回答 HTTP 404", false},
+                           {m_server.Url("/site.css"), "网络错误（", true}}) {
+        if (c.serverGone)
+            m_server.Stop();
+        Harvest(c.url);
+        EXPECT_EQ(window->LastRun(), RunOutcome::ReadFailed) << c.url;
+        const std::string head = "无法下载网页“" + c.url + "”：" + c.reason;
+        EXPECT_EQ(window->LogShow.Text().substr(0, head.size()), head);
+        EXPECT_EQ(Items(), kept) << c.url;
+    }
+}
+
+TEST_F(WebSource, ADropHarvestsTheFirstItem) {
+    const std::filesystem::path css = std::filesystem::temp_directory_path() /
+                                      ("pixquarry-drop-" + std::to_string(::getpid()) + ".css");
+    std::ofstream(css) << ".c{background:url(c.png)}";
+    window->OFile1.Drop({});
+    EXPECT_EQ(window->OFile1.Text(), MainF1::kOFile1Hint) << "an empty drop does nothing";
+    window->OFile1.Drop({css.string(), m_server.Url("/site.css")});
+    EXPECT_EQ(window->OFile1.Text(), css.string());
+    EXPECT_EQ(Items(), std::vector<std::string>{"D/c.png"});
+    window->OFile1.Drop({m_server.Url("/site.css")});
+    EXPECT_EQ(Items().size(), 2u);
+    std::filesystem::remove(css);
+}
+
+}  // namespace
+}  // namespace pixquarry
