@@ -1,10 +1,10 @@
 #include "extract/SourceText.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+
+#include "platform/posix/IconvHandle.h"
 
 namespace pixquarry {
 
@@ -60,25 +60,9 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
-class Converter final {
-public:
-    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    ~Converter() {
-        if (Ok())
-            iconv_close(m_cd);
-    }
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
-
 std::string FromCodePage936(std::string_view bytes) {
     std::string out;
-    const Converter cd("UTF-8", "CP936");
+    const IconvHandle cd("UTF-8", "CP936");
     if (!cd.Ok()) {
         // Without the converter, keep the ASCII and mark the rest.
         for (char c : bytes) {

@@ -1,7 +1,6 @@
 #include "update/ProfileFile.h"
 
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,25 +9,11 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/posix/IconvHandle.h"
+
 namespace pixquarry {
 
 namespace {
-
-class IconvHandle final {
-public:
-    explicit IconvHandle(iconv_t cd) : m_cd(cd) {}
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-    ~IconvHandle() {
-        if (Ok())
-            iconv_close(m_cd);
-    }
-    bool Ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-    iconv_t get() const { return m_cd; }
-
-private:
-    iconv_t m_cd;
-};
 
 class FileDescriptor final {
 public:
@@ -55,21 +40,12 @@ bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
 }
 
-iconv_t OpenConverter(bool toCodePage) {
-    // CP936 has the euro sign at 0x80; plain GBK is the fallback.
-    for (const char* name : {"CP936", "GBK"}) {
-        iconv_t cd = toCodePage ? iconv_open(name, "UTF-8") : iconv_open("UTF-8", name);
-        if (cd != reinterpret_cast<iconv_t>(-1))
-            return cd;
-    }
-    return reinterpret_cast<iconv_t>(-1);
-}
-
 // `skip(in, left, out)` steps over input iconv cannot take and appends its
 // stand-in. Without a converter only ASCII passes.
 template <typename Skip>
 std::string Convert(std::string_view text, bool toCodePage, Skip skip) {
-    const IconvHandle cd(OpenConverter(toCodePage));
+    // CP936 has the euro sign at 0x80; plain GBK is the fallback.
+    const IconvHandle cd(toCodePage ? "CP936" : "UTF-8", toCodePage ? "UTF-8" : "CP936");
     std::string out(text.size() * 2 + 16, '\0');
     std::size_t used = 0;
     char* in = const_cast<char*>(text.data());  // iconv's signature lacks the const
