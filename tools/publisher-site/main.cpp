@@ -3,12 +3,12 @@
 // and tested without the real site. Serves until SIGINT or SIGTERM.
 
 #include <httplib.h>
-
-#include <csignal>
+#include <pthread.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
-#include <cstdio>
+#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <optional>
@@ -135,6 +135,14 @@ public:
     explicit PublisherSite(Options options) : m_options(std::move(options)) {
         // Hanging requests hold a thread each; leave room for the others.
         m_server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+        // An idle client holds up a stop for a second at most.
+        m_server.set_keep_alive_timeout(1);
+        m_server.set_read_timeout(1);
+        // Restart right after a stop, but never share a port with another site.
+        m_server.set_socket_options([](socket_t sock) {
+            int yes = 1;
+            ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        });
         m_server.set_pre_routing_handler([](const httplib::Request& req, httplib::Response&) {
             std::cerr << req.method << " " << req.target << std::endl;
             return httplib::Server::HandlerResponse::Unhandled;
@@ -144,13 +152,18 @@ public:
     PublisherSite(const PublisherSite&) = delete;
     PublisherSite& operator=(const PublisherSite&) = delete;
 
-    // The port, or 0 when it is taken.
-    int Bind() {
-        const int port = m_options.port == 0 ? m_server.bind_to_any_port("127.0.0.1")
-                         : m_server.bind_to_port("127.0.0.1", m_options.port) ? m_options.port
-                                                                              : 0;
+    // False when the port is taken.
+    bool Bind() {
+        int port = m_options.port;
+        bool bound = false;
+        if (port == 0) {
+            port = m_server.bind_to_any_port("127.0.0.1");
+            bound = port > 0;
+        } else {
+            bound = m_server.bind_to_port("127.0.0.1", port);
+        }
         m_origin = "http://127.0.0.1:" + std::to_string(port);
-        return port > 0 ? port : 0;
+        return bound;
     }
     const std::string& Origin() const { return m_origin; }
     void Serve() { m_server.listen_after_bind(); }
@@ -235,8 +248,8 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     PublisherSite site(std::move(*options));
-    if (site.Bind() == 0) {
-        std::cerr << "cannot listen on 127.0.0.1 at that port\n";
+    if (!site.Bind()) {
+        std::cerr << "cannot listen on " << site.Origin() << "\n";
         return 1;
     }
     std::cout << "listening on " << site.Origin() << std::endl;
