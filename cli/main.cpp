@@ -1,165 +1,151 @@
-// pixquarry-cli: the window's extraction run from the command line.
+// pixquarry-cli: the window's extraction and download runs from the command line.
 
-#include <cstdio>
-#include <cstring>
+#include <CLI/CLI.hpp>
+
+#include <exception>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "app/MainF1.h"
-#include "cli/HeadlessSeams.h"
-#include "extract/SourceText.h"
-#include "platform/curl/CurlDownloader.h"
-#include "platform/curl/CurlHttpClient.h"
+#include "cli/CliOptions.h"
+#include "cli/Commands.h"
+#include "cli/Messages.h"
+#include "platform/curl/ResolveReference.h"
+#include "web/WebAddress.h"
 
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: pixquarry-cli extract [--domain TEXT] [--json] SOURCE\n"
+using pixquarry::CliOptions;
+using pixquarry::UsageError;
+
+constexpr int kMaxJobs = 64;
+
+constexpr const char* kDescription =
+    "Finds the picture links in a style sheet and downloads them.\n"
     "\n"
-    "Finds every url(...) reference in SOURCE (a style sheet, or a web page,\n"
-    "script or text file with CSS in it) and prints the picture links exactly\n"
-    "as Pixquarry's window lists them: cleaned, put behind the domain, sorted,\n"
-    "without duplicates. One link per line.\n"
+    "  pixquarry-cli extract [--domain TEXT] [--json] SOURCE\n"
+    "  pixquarry-cli extract --resolve [--base URL] [--json] SOURCE\n"
+    "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] SOURCE\n"
+    "  pixquarry-cli download --dir DIR --resolve [--base URL] [--jobs N] SOURCE\n";
+
+constexpr const char* kFooter =
+    "SOURCE is a style sheet, or a web page, script or text file with CSS in\n"
+    "it, named by path or by http(s) address. Its links are listed exactly as\n"
+    "Pixquarry's window lists them: every url(...) reference with a \".\" in it,\n"
+    "cleaned, put behind the domain, sorted, without duplicates. With --resolve\n"
+    "each reference is resolved as a browser would instead, against the address\n"
+    "SOURCE was fetched from (after redirects) or --base; fragments and other\n"
+    "schemes (data:, javascript:) are left out.\n"
     "\n"
-    "Options:\n"
-    "  --domain TEXT  text put in front of every link; defaults to the window's\n"
-    "                 initial domain. --domain '' prints the bare links.\n"
-    "  --json         print one object {\"mode\": N, \"items\": [...]}, where N is\n"
-    "                 the match mode the run selected (0 url(), 1 url(''),\n"
-    "                 2 url(\"\"), 3 custom).\n"
-    "  -h, --help     show this text.\n"
+    "download prints one line per link as its transfer ends, \"下载成功：NAME\" or\n"
+    "\"下载失败：NAME<TAB>REASON\", then the window's summary. A file name taken\n"
+    "by two links holds the later one in the list, whatever --jobs is.\n"
     "\n"
     "Exit status: 0 on success (also when no link was found), 1 when SOURCE\n"
-    "cannot be read, 2 on bad usage.\n";
+    "cannot be read, DIR cannot be made or a download failed, 2 on bad usage.\n";
 
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "pixquarry-cli: %s\n\n%s", problem.c_str(), kUsage);
-    return 2;
-}
-
-void AppendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (u < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", u);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
+// CLI11 2.1 reads "--domain=" as "--domain" followed by the next word; an
+// empty value is what "--domain=" has always meant here.
+std::vector<std::string> SplitEmptyValues(int argc, char** argv) {
+    std::vector<std::string> args;
+    bool optionsDone = false;
+    for (int i = 0; i < argc; ++i) {
+        std::string arg = argv[i];
+        optionsDone = optionsDone || arg == "--";
+        if (!optionsDone && i > 0 && arg.size() > 3 && arg.rfind("--", 0) == 0 &&
+            arg.find('=') == arg.size() - 1) {
+            arg.pop_back();
+            args.push_back(arg);
+            args.emplace_back();
+        } else {
+            args.push_back(arg);
         }
     }
-    out += '"';
+    return args;
 }
 
-void Write(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+// The same options on both commands, bound to one CliOptions.
+void AddSourceOptions(CLI::App& command, CliOptions& options, std::string& domain,
+                      std::string& base) {
+    CLI::Option* domainOption = command.add_option(
+        "--domain", domain,
+        "Text put in front of every link; defaults to the window's initial domain. "
+        "--domain '' gives the bare links.");
+    CLI::Option* resolve =
+        command.add_flag("--resolve", options.resolve,
+                         "Resolve every reference against SOURCE's address or --base instead of "
+                         "putting the domain in front.");
+    command
+        .add_option("--base", base,
+                    "The address a file SOURCE is read as; for a SOURCE fetched by address "
+                    "it replaces the page's own.")
+        ->type_name("URL")
+        ->needs(resolve);
+    resolve->excludes(domainOption);
+    command.add_option("SOURCE", options.source, "The file or http(s) address to read.")
+        ->required();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    for (std::string_view a : args) {
-        if (a == "--")
-            break;
-        if (a == "-h" || a == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-    }
-    if (args.empty() || args[0] != "extract")
-        return UsageError("expected the command 'extract'");
-
-    bool json = false;
-    bool domainGiven = false;
+    CliOptions options;
     std::string domain;
-    std::vector<std::string> sources;
-    bool optionsDone = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view a = args[i];
-        if (!optionsDone && a == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && a == "--json") {
-            json = true;
-        } else if (!optionsDone && a == "--domain") {
-            if (i + 1 >= args.size())
-                return UsageError("--domain needs a value");
-            domain = args[++i];
-            domainGiven = true;
-        } else if (!optionsDone && a.substr(0, 9) == "--domain=") {
-            domain = a.substr(9);
-            domainGiven = true;
-        } else if (!optionsDone && a.size() > 1 && a[0] == '-') {
-            return UsageError("unknown option " + std::string(a));
-        } else {
-            sources.emplace_back(a);
-        }
+    std::string base;
+
+    CLI::App app(kDescription, "pixquarry-cli");
+    app.footer(kFooter);
+    app.require_subcommand(1);
+    CLI::App* extract =
+        app.add_subcommand("extract", "Print SOURCE's picture links, one per line.");
+    AddSourceOptions(*extract, options, domain, base);
+    extract->add_flag("--json", options.json,
+                      "Print one object {\"mode\": N, \"items\": [...]}, N the match mode the "
+                      "run selected (0 url(), 1 url(''), 2 url(\"\"), 3 custom).");
+    CLI::App* download =
+        app.add_subcommand("download", "Download every picture link of SOURCE into DIR.");
+    AddSourceOptions(*download, options, domain, base);
+    download->add_option("--dir", options.dir, "The folder the pictures go to; made when missing.")
+        ->type_name("DIR")
+        ->required();
+    download
+        ->add_option("--jobs", options.jobs,
+                     "How many transfers run at once, 1 to " + std::to_string(kMaxJobs) + ".")
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxJobs))
+        ->capture_default_str();
+
+    std::vector<std::string> args = SplitEmptyValues(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& arg : args)
+        pointers.push_back(arg.data());
+    try {
+        app.parse(static_cast<int>(pointers.size()), pointers.data());
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0)
+            return app.exit(e);  // --help
+        return UsageError(e.what());
     }
-    if (sources.size() != 1)
-        return UsageError("expected exactly one SOURCE");
-    if (sources[0].empty())
+
+    const CLI::App& command = extract->parsed() ? *extract : *download;
+    if (command.count("--domain") > 0)
+        options.domain = domain;
+    if (command.count("--base") > 0)
+        options.base = base;
+    if (options.source.empty())
         return UsageError("SOURCE is empty");
+    // An address resolves against itself only when it is absolute and parses.
+    if (options.base && (!pixquarry::IsWebLink(*options.base) ||
+                         !pixquarry::ResolveReference(*options.base, *options.base)))
+        return UsageError("--base must be an http or https address");
+    if (options.resolve && !options.base && !pixquarry::IsWebLink(options.source))
+        return UsageError("--resolve needs --base URL when SOURCE is a file");
+    if (download->parsed() && options.dir.empty())
+        return UsageError("DIR is empty");
 
-    pixquarry::CurlDownloader downloader;
-    pixquarry::CurlHttpClient http(pixquarry::UpdateCheckLimits());
-    pixquarry::CurlHttpClient pages(pixquarry::SourceFetchLimits());
-    pixquarry::HeadlessSeams seams(downloader, http, pages);
-    pixquarry::MainF1 window(seams.Make());
-    if (domainGiven)
-        window.WebUrl.SetText(pixquarry::RepairUtf8(domain));
-    window.OFile1.SetText(sources[0]);
-    window.SearchPic_Click();
-
-    switch (window.LastRun()) {
-        case pixquarry::RunOutcome::NoFileNamed:
-            return UsageError("no SOURCE named");
-        case pixquarry::RunOutcome::ReadFailed:
-            std::fprintf(stderr, "pixquarry-cli: %s\n", window.LogShow.Text().c_str());
-            return 1;
-        case pixquarry::RunOutcome::Listed:
-            break;
+    try {
+        return extract->parsed() ? pixquarry::ExtractCommand(options)
+                                 : pixquarry::DownloadCommand(options);
+    } catch (const std::exception& e) {
+        return pixquarry::ReportFailure(e.what());
     }
-
-    const pixquarry::CheckListBox& list = window.GetPic;
-    std::string out;
-    if (json)
-        out = "{\"mode\": " + std::to_string(window.SelectedMatchMode()) + ", \"items\": [";
-    for (int i = 0; i < list.ListCount(); ++i) {
-        if (json) {
-            if (i > 0)
-                out += ", ";
-            AppendJsonString(out, list.List(i));
-        } else {
-            out += list.List(i);
-            out += '\n';
-        }
-        if (out.size() > (1u << 20)) {  // a long list goes out in pieces
-            Write(out);
-            out.clear();
-        }
-    }
-    if (json)
-        out += "]}\n";
-    Write(out);
-    return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -2,10 +2,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <ostream>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TestHttpServer.h"
 
 namespace {
 
@@ -102,6 +112,196 @@ TEST_F(Cli, ExitStatusTellsWhatWentWrong) {
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("pixquarry-cli extract [--domain TEXT] [--json] SOURCE"),
               std::string::npos);
+    r = RunCli("download --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--jobs"), std::string::npos);
 }
+
+std::string Replaced(std::string text, const std::map<std::string, std::string>& values) {
+    for (const auto& [key, value] : values) {
+        for (auto at = text.find(key); at != std::string::npos;
+             at = text.find(key, at + value.size()))
+            text.replace(at, key.size(), value);
+    }
+    return text;
+}
+
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        files[entry.path().filename().string()] = bytes.str();
+    }
+    return files;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Every path ending in .png is a picture whose bytes tell the path, except
+// the missing ones; under /slow/ it comes late. /old/site.css moves to
+// /css/site.css.
+class CliWeb : public Cli {
+protected:
+    static std::string Body(const std::string& path) {
+        std::string body;
+        for (int i = 0; i < 300; ++i)
+            body += path;
+        return body;
+    }
+
+    void SetUp() override {
+        Cli::SetUp();
+        auto& routes = m_site.Routes();
+        routes.set_keep_alive_timeout(1);
+        routes.set_tcp_nodelay(true);
+        routes.Get(R"(/(.+\.png))", [this](const httplib::Request& req, httplib::Response& res) {
+            const int now = ++m_inFlight;
+            int seen = m_mostInFlight;
+            while (now > seen && !m_mostInFlight.compare_exchange_weak(seen, now)) {
+            }
+            const std::string path = req.matches[1];
+            // Long enough for transfers to overlap.
+            const bool slow = path.rfind("slow/", 0) == 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(slow ? 200 : 20));
+            if (path.find("missing") != std::string::npos)
+                res.status = 404;
+            else
+                res.set_content(Body(path), "image/png");
+            --m_inFlight;
+        });
+        routes.Get("/css/site.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(
+                ".a{background:url(../pic/a.png)} .b{background:url( '/pic/b.png' )}\n"
+                ".c{background:url(\"sub/c.png\")} .d{mask:url(#m)} .e{cursor:url(sub/c.png#x)}\n"
+                ".f{background:url(data:image/png;base64,iVBORw0KGgo=)}",
+                "text/css");
+        });
+        routes.Get("/old/site.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/css/site.css");
+        });
+        m_site.Start();
+        m_values = {{"{origin}", m_site.Origin()},
+                    {"{dir}", Quote((m_dir / "pics").string())},
+                    {"{missing}", Quote((m_dir / "missing.css").string())}};
+    }
+
+    Result Run(const std::string& args) { return RunCli(Replaced(args, m_values)); }
+
+    pixquarry::testing::TestHttpServer m_site;
+    std::atomic<int> m_inFlight{0};
+    std::atomic<int> m_mostInFlight{0};
+    std::map<std::string, std::string> m_values;
+};
+
+TEST_F(CliWeb, FourJobsSaveWhatOneJobSaves) {
+    std::string css = "url(missing.png) url(slow/same.png) url(x/same.png)";
+    for (int i = 0; i < 9; ++i)
+        css += " url(pic/" + std::to_string(i) + ".png)";
+    const std::string src = Source(css);
+    std::map<int, Result> runs;
+    for (const int jobs : {1, 4}) {
+        m_mostInFlight = 0;
+        runs[jobs] =
+            Run("download --jobs " + std::to_string(jobs) + " --dir " +
+                Quote((m_dir / std::to_string(jobs)).string()) + " --domain {origin}/ " + src);
+        if (jobs == 1)
+            EXPECT_EQ(m_mostInFlight, 1);
+        else
+            EXPECT_GT(m_mostInFlight, 1);
+        EXPECT_LE(m_mostInFlight, jobs);
+    }
+
+    std::vector<std::string> one = Lines(runs[1].out);
+    std::vector<std::string> four = Lines(runs[4].out);
+    EXPECT_EQ(runs[1].status, 1);
+    EXPECT_EQ(runs[4].status, 1);
+    // No progress line when stderr is no terminal.
+    EXPECT_EQ(runs[4].err, "");
+    ASSERT_EQ(one.size(), 13u);
+    EXPECT_EQ(one[0], "下载失败：missing.png\tHTTP 404");  // list order with one job
+    EXPECT_EQ(four.back(), "下载成功 11 个文件；下载失败 1 个文件。");
+    EXPECT_EQ(four.back(), one.back());
+    std::sort(one.begin(), one.end());
+    std::sort(four.begin(), four.end());
+    EXPECT_EQ(four, one);
+
+    const auto files = Contents(m_dir / "4");
+    EXPECT_EQ(files, Contents(m_dir / "1"));
+    EXPECT_EQ(files.size(), 10u);
+    // The later link in the list, although the earlier one ended last.
+    EXPECT_TRUE(files.at("same.png") == Body("x/same.png"));
+}
+
+TEST_F(CliWeb, ExtractResolvesAgainstTheSheetsFinalAddress) {
+    Result r = Run("extract --resolve {origin}/old/site.css");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Replaced("{origin}/css/sub/c.png\n{origin}/pic/a.png\n{origin}/pic/b.png\n",
+                              m_values));
+
+    r = Run("extract --json --resolve --base http://h/css/ " +
+            Source("url(a.png) url(\"../b.png\") url(#m)"));
+    EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"http://h/b.png\", \"http://h/css/a.png\"]}\n");
+}
+
+struct Outcome {
+    const char* name;
+    std::string args;  // {origin}, {dir}, {missing} and {src} are filled in
+    std::string css;   // the content of {src}
+    int status;
+    std::string out;  // exact
+    std::string err;  // a part of it
+};
+
+void PrintTo(const Outcome& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CliOutcome : public CliWeb, public ::testing::WithParamInterface<Outcome> {};
+
+TEST_P(CliOutcome, StatusAndMessages) {
+    const Outcome& c = GetParam();
+    m_values["{src}"] = Source(c.css);
+    const Result r = Run(c.args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, Replaced(c.out, m_values));
+    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+}
+
+const std::string kNoneFailed = "下载成功 0 个文件；下载失败 0 个文件。\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliOutcome,
+    ::testing::Values(
+        Outcome{"OneNotFound", "download --dir {dir} --domain {origin}/ {src}", "url(missing.png)",
+                1, "下载失败：missing.png\tHTTP 404\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
+        Outcome{"NoLinks", "download --dir {dir} {src}", "none here", 0, kNoneFailed, ""},
+        Outcome{"ResolvedWebSource", "download --dir {dir} --resolve {origin}/css/site.css", "", 0,
+                "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n"
+                "下载成功 3 个文件；下载失败 0 个文件。\n",
+                ""},
+        Outcome{"UnreadableSource", "download --dir {dir} {missing}", "", 1, "", "文件不存在"},
+        Outcome{"PageNotFound", "extract --resolve {origin}/css/gone.css", "", 1, "",
+                "服务器回答 HTTP 404"},
+        Outcome{"MissingParent", "download --dir {dir}/no/such {src}", "url(a.png)", 1, "",
+                "上一级文件夹不存在"},
+        Outcome{"DirIsAFile", "download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
+        Outcome{"NoDir", "download {src}", "", 2, "", "--dir"},
+        Outcome{"NoJobs", "download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},
+        Outcome{"JobsNotANumber", "download --jobs x --dir {dir} {src}", "", 2, "", "--jobs"},
+        Outcome{"ResolveFileWithoutBase", "extract --resolve {src}", "", 2, "", "--base"},
+        Outcome{"DownloadResolveFileWithoutBase", "download --dir {dir} --resolve {src}", "", 2, "",
+                "--base"},
+        Outcome{"BaseWithoutResolve", "extract --base http://h/ {src}", "", 2, "", "--resolve"},
+        Outcome{"BaseNotAnAddress", "extract --resolve --base css/ {src}", "", 2, "", "--base"},
+        Outcome{"ResolveWithDomain", "extract --resolve --domain x {src}", "", 2, "", "--domain"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,78 +1,20 @@
 #include "platform/curl/CurlDownloader.h"
 
-#include <curl/curl.h>
-
-#include <memory>
-#include <string>
-
-#include "platform/curl/PartFile.h"
+#include "platform/curl/TargetFile.h"
 
 namespace pixquarry {
-
-namespace {
-
-struct UrlCleanup {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
-
-bool ValidFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
-           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
-}
-
-// scheme://host[:port]/ of the link itself; empty when it does not parse.
-std::string OriginOf(const std::string& link) {
-    std::unique_ptr<CURLU, UrlCleanup> url(curl_url());
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, link.c_str(), 0) != CURLUE_OK)
-        return {};
-    for (CURLUPart part : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_QUERY,
-                           CURLUPART_FRAGMENT})
-        curl_url_set(url.get(), part, nullptr, 0);
-    char* text = nullptr;
-    if (curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK ||
-        curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
-        return {};
-    const std::unique_ptr<char, CurlFree> owned(text);
-    return text;
-}
-
-std::string Join(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '/')
-        return folder + name;
-    return folder + '/' + name;
-}
-
-DownloadResult Failure(long status, std::string error) {
-    return DownloadResult{false, status, std::move(error)};
-}
-
-}  // namespace
 
 CurlDownloader::CurlDownloader(TransferLimits limits) : m_easy(limits) {}
 
 DownloadResult CurlDownloader::Download(const DownloadRequest& request) {
-    if (!ValidFileName(request.fileName))
-        return Failure(0, "文件名无效");
-    PartFile part(request.folder);
-    if (!part.OpenError().empty())
-        return Failure(0, part.OpenError());
-
+    TargetFile target(request);
+    if (target.Refusal())
+        return *target.Refusal();
     const CurlOutcome outcome = m_easy.Perform(
-        request.url, OriginOf(request.url), [&](std::string_view chunk, std::string& error) {
-            // An error page is read to its end, not saved, so the connection stays usable.
-            return m_easy.Status() >= 400 || part.Write(chunk, error);
+        request.url, target.Referer(), [&](std::string_view chunk, std::string& error) {
+            return target.Take(m_easy.Status(), chunk, error);
         });
-    if (outcome.status >= 400)
-        return Failure(outcome.status, "HTTP " + std::to_string(outcome.status));
-    if (!outcome.transferred)
-        return Failure(outcome.status, outcome.error);
-    std::string error;
-    if (!part.Commit(Join(request.folder, request.fileName), error))
-        return Failure(outcome.status, error);
-    return DownloadResult{true, outcome.status, {}};
+    return target.Finish(outcome);
 }
 
 }  // namespace pixquarry

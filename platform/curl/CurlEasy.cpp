@@ -55,12 +55,19 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
 
 CurlOutcome CurlEasy::Perform(const std::string& url, const std::string& referer,
                               const Sink& sink) {
+    return Finish(curl_easy_perform(Begin(url, referer, sink)));
+}
+
+CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const Sink& sink) {
     SetOptions(url, referer);
     m_errorBuffer[0] = '\0';
     m_sink = &sink;
     m_received = 0;
     m_abortReason.clear();
-    const CURLcode code = curl_easy_perform(m_handle.get());
+    return m_handle.get();
+}
+
+CurlOutcome CurlEasy::Finish(CURLcode code) {
     m_sink = nullptr;
 
     CurlOutcome outcome;
@@ -77,6 +84,12 @@ long CurlEasy::Status() const {
     long status = 0;
     curl_easy_getinfo(m_handle.get(), CURLINFO_RESPONSE_CODE, &status);
     return status;
+}
+
+std::string CurlEasy::EffectiveUrl() const {
+    char* url = nullptr;
+    curl_easy_getinfo(m_handle.get(), CURLINFO_EFFECTIVE_URL, &url);
+    return url != nullptr ? url : "";
 }
 
 size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {

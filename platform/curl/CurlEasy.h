@@ -38,8 +38,16 @@ public:
     // Blocks until the transfer is over. An empty referer sends none.
     CurlOutcome Perform(const std::string& url, const std::string& referer, const Sink& sink);
 
+    // Perform() in two halves, for a multi handle to run the transfer in
+    // between: Begin() sets the handle up, Finish() takes libcurl's result.
+    // The sink must outlive the transfer.
+    CURL* Begin(const std::string& url, const std::string& referer, const Sink& sink);
+    CurlOutcome Finish(CURLcode code);
+
     // The status of the response being received; meant for sinks.
     long Status() const;
+    // Where the last transfer ended up after redirects.
+    std::string EffectiveUrl() const;
 
 private:
     struct HandleCleanup {

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace pixquarry {
+
+// What the command line asked for, already checked for usage.
+struct CliOptions {
+    std::string source;
+    std::optional<std::string> domain;  // given: replaces the window's initial domain
+    bool json = false;
+    bool resolve = false;
+    std::optional<std::string> base;
+    std::string dir;
+    int jobs = 1;
+};
+
+}  // namespace pixquarry

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "cli/CliOptions.h"
+
+namespace pixquarry {
+
+// Each returns the program's exit status.
+int ExtractCommand(const CliOptions& options);
+int DownloadCommand(const CliOptions& options);
+
+}  // namespace pixquarry

@@ -1,0 +1,116 @@
+// pixquarry-cli download: every link of the list into one folder, with the
+// window's file names, status lines and summary.
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/LinkHarvest.h"
+#include "cli/Messages.h"
+#include "cli/ProgressLine.h"
+#include "cli/StopSignals.h"
+#include "download/FolderPaths.h"
+#include "extract/LinkText.h"
+#include "platform/curl/CurlParallelDownloader.h"
+
+namespace pixquarry {
+
+namespace {
+
+std::string CreateFolderReason(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "没有写入权限";
+        case EROFS:
+            return "磁盘是只读的";
+        case EEXIST:
+        case ENOTDIR:
+            return "已有同名的文件";
+        case ENOENT:
+            return "上一级文件夹不存在";
+        case ENOSPC:
+            return "磁盘空间不足";
+        default:
+            return std::string("创建出错（") + std::strerror(error) + "）";
+    }
+}
+
+// The folder exists afterwards, or the reason is on stderr. One level only:
+// a mistyped parent should not become a tree of new folders.
+bool SettleFolder(const std::string& dir) {
+    struct stat info {};
+    if (::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return true;
+    if (::mkdir(dir.c_str(), 0777) == 0)
+        return true;
+    const int error = errno == EEXIST ? ENOTDIR : errno;
+    ReportFailure("无法创建下载目录“" + dir + "”：" + CreateFolderReason(error));
+    return false;
+}
+
+void WriteLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+}
+
+}  // namespace
+
+int DownloadCommand(const CliOptions& options) {
+    LinkHarvest harvest;
+    if (const int status = harvest.Run(options); status != 0)
+        return status;
+    if (!SettleFolder(options.dir))
+        return 1;
+
+    const CheckListBox& list = harvest.List();
+    std::vector<DownloadRequest> requests;
+    requests.reserve(static_cast<std::size_t>(list.ListCount()));
+    for (int i = 0; i < list.ListCount(); ++i) {
+        const std::string& text = list.List(i);
+        requests.push_back({TrimSpaces(text), options.dir, FGetLast(text)});
+    }
+
+    // A line goes out whole as soon as its transfer ends.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    ProgressLine progress(requests.size());
+    const StopSignals stop;
+    int succeeded = 0;
+    int failed = 0;
+    std::int64_t bytes = 0;
+    CurlParallelDownloader downloader(TransferLimits{}, options.jobs);
+    const bool completed = downloader.Run(
+        requests,
+        [&](std::size_t index, const DownloadResult& result) {
+            const std::string& name = requests[index].fileName;
+            progress.BeforeOutput();
+            if (result.ok) {
+                WriteLine("下载成功：" + name + "\n");
+                ++succeeded;
+            } else {
+                WriteLine("下载失败：" + name + "\t" + result.error + "\n");
+                ++failed;
+            }
+            progress.Update(static_cast<std::size_t>(succeeded + failed), bytes);
+        },
+        [&](std::int64_t received) {
+            bytes = received;
+            progress.Update(static_cast<std::size_t>(succeeded + failed), bytes);
+            return !stop.Requested();
+        });
+    progress.Clear();
+
+    WriteLine("下载成功 " + std::to_string(succeeded) + " 个文件；下载失败 " +
+              std::to_string(failed) + " 个文件。\n");
+    if (!completed) {
+        std::fflush(stdout);
+        stop.EndByIt();
+    }
+    return std::fflush(stdout) == 0 && failed == 0 ? 0 : 1;
+}
+
+}  // namespace pixquarry

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Downloader.h"
+#include "platform/curl/CurlEasy.h"
+#include "platform/curl/PartFile.h"
+
+namespace pixquarry {
+
+// One download's file, the same for every downloader: the name is checked,
+// the body goes to a PartFile beside the target, and the transfer's outcome
+// becomes a DownloadResult.
+class TargetFile final {
+public:
+    explicit TargetFile(const DownloadRequest& request);
+    TargetFile(const TargetFile&) = delete;
+    TargetFile& operator=(const TargetFile&) = delete;
+    TargetFile(TargetFile&&) = delete;
+    TargetFile& operator=(TargetFile&&) = delete;
+
+    // Why the transfer must not start (a bad name, no temporary file), if so.
+    const std::optional<DownloadResult>& Refusal() const { return m_refusal; }
+    // The link's origin: pictures are fetched as the page that shows them would.
+    const std::string& Referer() const { return m_referer; }
+    // Folder and name: two requests with the same path compete for one file.
+    const std::string& Path() const { return m_path; }
+
+    // The transfer's sink; status is the response being received.
+    bool Take(long status, std::string_view chunk, std::string& error);
+    // keep false: the body arrived but is not wanted, the old file stays, and
+    // the result is still a success.
+    DownloadResult Finish(const CurlOutcome& outcome, bool keep = true);
+
+private:
+    std::string m_path;
+    std::string m_referer;
+    std::optional<DownloadResult> m_refusal;
+    std::optional<PartFile> m_part;
+};
+
+}  // namespace pixquarry

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extract/Reference.h"
+#include "platform/curl/ResolveReference.h"
+
+namespace pixquarry {
+namespace {
+
+constexpr char kBase[] = "http://h/css/site.css";
+
+struct Resolved {
+    const char* name;
+    std::string match;  // as RegExpTest finds it: up to, not including, the ")"
+    std::optional<std::string> link;
+};
+
+void PrintTo(const Resolved& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ResolvesMatch : public ::testing::TestWithParam<Resolved> {};
+
+TEST_P(ResolvesMatch, AgainstSheetAddress) {
+    EXPECT_EQ(ResolveReference(kBase, ReferenceOf(GetParam().match)), GetParam().link);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ResolvesMatch,
+    ::testing::Values(Resolved{"Relative", "url(a.png", "http://h/css/a.png"},
+                      Resolved{"Parent", "url(../a.png", "http://h/a.png"},
+                      Resolved{"AboveRoot", "url(../../../a.png", "http://h/a.png"},
+                      Resolved{"Rooted", "url(/a.png", "http://h/a.png"},
+                      Resolved{"OtherHost", "url(//cdn.example/a.png", "http://cdn.example/a.png"},
+                      Resolved{"Absolute", "url(https://cdn.example/img/a.png",
+                               "https://cdn.example/img/a.png"},
+                      Resolved{"QueryOnly", "url(?q", "http://h/css/site.css?q"},
+                      Resolved{"FragmentOnly", "url(#frag", std::nullopt},
+                      Resolved{"FragmentDropped", "url(icons.svg#home", "http://h/css/icons.svg"},
+                      Resolved{"SingleQuotesAndSpace", "url('a b.png'", "http://h/css/a%20b.png"},
+                      Resolved{"DoubleQuotesAnyCase", "URL(\"x.png\"", "http://h/css/x.png"},
+                      Resolved{"Blanks", "url( \t\r\n\f'x.png' \n", "http://h/css/x.png"},
+                      Resolved{"BlanksInsideQuotesStay", "url(' x.png'", "http://h/css/%20x.png"},
+                      Resolved{"UnmatchedQuotesStay", "url('x.png\"", "http://h/css/'x.png\""},
+                      Resolved{"NonAscii", "url(图.png", "http://h/css/%e5%9b%be.png"},
+                      Resolved{"Data", "url(data:image/png;base64,iVBORw0KGgo=", std::nullopt},
+                      Resolved{"Script", "url(javascript:alert(1", std::nullopt},
+                      Resolved{"OtherScheme", "url(ftp://h/a.png", std::nullopt},
+                      Resolved{"EmptyQuotes", "url(''", std::nullopt},
+                      Resolved{"OnlyBlanks", "url( \t", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ResolveReference, NothingWithoutAnAbsoluteBase) {
+    EXPECT_EQ(ResolveReference("css/site.css", "a.png"), std::nullopt);
+    EXPECT_EQ(ResolveReference("", "a.png"), std::nullopt);
+}
+
+TEST(ReferencesIn, EveryMatchInOrder) {
+    const std::vector<std::string_view> expected{"b.png", "a b.png", "#m"};
+    EXPECT_EQ(ReferencesIn("url(b.png@@@@@URL( 'a b.png' @@@@@url(#m@@@@@"), expected);
+    EXPECT_TRUE(ReferencesIn("").empty());
+}
+
+}  // namespace
+}  // namespace pixquarry
