@@ -1,13 +1,13 @@
 #include "platform/curl/PartFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <vector>
+#include <string>
 
 namespace pixquarry {
 
@@ -19,37 +19,34 @@ std::string SystemError() {
     return std::strerror(errno);
 }
 
-// Reading the mask through umask() would briefly change it for every thread.
-mode_t CurrentUmask() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("Umask:", 0) == 0)
-            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-    }
-    const mode_t mask = ::umask(022);
-    ::umask(mask);
-    return mask;
+// Names unique to this process; O_EXCL settles a clash with anyone else's.
+std::string NextName(const std::string& folder) {
+    static std::atomic<unsigned long> counter{0};
+    std::string name = folder;
+    if (!name.empty() && name.back() != '/')
+        name += '/';
+    name += ".pixquarry-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    name += kSuffix;
+    return name;
 }
 
 }  // namespace
 
 PartFile::PartFile(const std::string& folder) {
-    std::string pattern = folder;
-    if (!pattern.empty() && pattern.back() != '/')
-        pattern += '/';
-    pattern += ".pixquarry-XXXXXX";
-    pattern += kSuffix;
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemps(name.data(), sizeof kSuffix - 1);
+    int fd = -1;
+    std::string name;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        name = NextName(folder);
+        // 0666 less the umask: the user's usual mode for a new picture.
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
     if (fd < 0) {
         m_openError = SystemError();
         return;
     }
-    m_path = name.data();
-    // mkstemps makes it 0600; a picture should get the user's usual mode.
-    ::fchmod(fd, 0666 & ~CurrentUmask());
+    m_path = name;
     m_file.reset(::fdopen(fd, "wb"));
     if (!m_file) {
         m_openError = SystemError();
