@@ -34,7 +34,10 @@ int main(int argc, char** argv) {
     if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)
         return 0;
 
-    MainView view(model, desktop);
+    // The banner comes on a thread of its own, with a handle of its own.
+    MainView view(model, desktop, [](const std::string& url) {
+        return CurlHttpClient(UpdateCheckLimits()).Get(url);
+    });
     openFile.SetParent(&view);
     dialogs.SetParent(&view);
     view.show();
