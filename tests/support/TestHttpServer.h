@@ -22,6 +22,8 @@ public:
     httplib::Server& Routes() { return m_server; }
 
     void Start() {
+        // Without it every small answer waits on Nagle's delay.
+        m_server.set_tcp_nodelay(true);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             throw std::runtime_error("the test server found no free port");
