@@ -22,25 +22,6 @@ namespace pixquarry {
 
 namespace {
 
-std::string CreateFolderReason(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return "没有写入权限";
-        case EROFS:
-            return "磁盘是只读的";
-        case EEXIST:
-        case ENOTDIR:
-            return "已有同名的文件";
-        case ENOENT:
-            return "上一级文件夹不存在";
-        case ENOSPC:
-            return "磁盘空间不足";
-        default:
-            return std::string("创建出错（") + std::strerror(error) + "）";
-    }
-}
-
 // The folder exists afterwards, or the reason is on stderr. One level only:
 // a mistyped parent should not become a tree of new folders.
 bool SettleFolder(const std::string& dir) {

@@ -22,25 +22,6 @@ const Colour kRed = Colour::Rgb(255, 0, 0);
 const Colour kGreen = Colour::Rgb(0, 255, 0);
 const Colour kBlue = Colour::Rgb(0, 0, 255);
 
-std::string CreateFolderReason(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return "没有写入权限";
-        case EROFS:
-            return "磁盘是只读的";
-        case EEXIST:
-        case ENOTDIR:
-            return "已有同名的文件";
-        case ENOENT:
-            return "程序所在的文件夹不存在";
-        case ENOSPC:
-            return "磁盘空间不足";
-        default:
-            return std::string("创建出错（") + std::strerror(error) + "）";
-    }
-}
-
 }  // namespace
 
 // Works out this run's folder. False when the run must end before downloading.

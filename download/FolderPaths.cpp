@@ -1,5 +1,8 @@
 #include "download/FolderPaths.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace pixquarry {
 
 std::string WithClosingSlash(std::string_view folder) {
@@ -19,6 +22,25 @@ std::string TrimSpaces(std::string_view text) {
         return {};
     const auto last = text.find_last_not_of(' ');
     return std::string(text.substr(first, last - first + 1));
+}
+
+std::string CreateFolderReason(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "没有写入权限";
+        case EROFS:
+            return "磁盘是只读的";
+        case EEXIST:
+        case ENOTDIR:
+            return "已有同名的文件";
+        case ENOENT:
+            return "上一级文件夹不存在";
+        case ENOSPC:
+            return "磁盘空间不足";
+        default:
+            return std::string("创建出错（") + std::strerror(error) + "）";
+    }
 }
 
 }  // namespace pixquarry

@@ -9,6 +9,8 @@ namespace pixquarry {
 std::string DefaultDownloadFolder(std::string_view programFolder);
 // `folder` with a closing "/" added when it has none; otherwise unchanged.
 std::string WithClosingSlash(std::string_view folder);
+// Why a folder could not be made, for an errno of mkdir, in the user's words.
+std::string CreateFolderReason(int error);
 // Spaces (only U+0020) removed at both ends.
 std::string TrimSpaces(std::string_view text);
 

@@ -9,32 +9,12 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/posix/FileDescriptor.h"
 #include "platform/posix/IconvHandle.h"
 
 namespace pixquarry {
 
 namespace {
-
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    // Closes now, for the error a late write failure shows only here.
-    int Close() {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
-
-private:
-    int m_fd;
-};
 
 bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;

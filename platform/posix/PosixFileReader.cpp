@@ -1,5 +1,7 @@
 #include "platform/posix/PosixFileReader.h"
 
+#include "platform/posix/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -15,21 +17,6 @@
 namespace pixquarry {
 
 namespace {
-
-class FileDescriptor final {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 ReadResult Failure(int error) {
     ReadResult r;

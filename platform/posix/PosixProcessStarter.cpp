@@ -1,5 +1,7 @@
 #include "platform/posix/PosixProcessStarter.h"
 
+#include "platform/posix/FileDescriptor.h"
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,23 +12,6 @@
 namespace pixquarry {
 
 namespace {
-
-class Fd final {
-public:
-    explicit Fd(int fd = -1) : m_fd(fd) {}
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    ~Fd() { Close(); }
-    int Get() const { return m_fd; }
-    void Close() {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 // Only async-signal-safe calls between fork and exec.
 [[noreturn]] void Fail(int reportFd, int error) {
@@ -42,8 +27,8 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
         return std::strerror(errno);
-    Fd readEnd(ends[0]);
-    Fd writeEnd(ends[1]);
+    FileDescriptor readEnd(ends[0]);
+    FileDescriptor writeEnd(ends[1]);
 
     const pid_t child = ::fork();
     if (child < 0)
@@ -52,14 +37,14 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild < 0)
-            Fail(writeEnd.Get(), errno);
+            Fail(writeEnd.get(), errno);
         if (grandchild > 0)
             ::_exit(0);
         if (::chdir(workDir.c_str()) != 0)
-            Fail(writeEnd.Get(), errno);
+            Fail(writeEnd.get(), errno);
         char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
         ::execv(program.c_str(), argv);
-        Fail(writeEnd.Get(), errno);
+        Fail(writeEnd.get(), errno);
     }
     writeEnd.Close();
     int status = 0;
@@ -67,7 +52,7 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
     }
     int error = 0;
     ssize_t got;
-    while ((got = ::read(readEnd.Get(), &error, sizeof error)) < 0 && errno == EINTR) {
+    while ((got = ::read(readEnd.get(), &error, sizeof error)) < 0 && errno == EINTR) {
     }
     if (got == static_cast<ssize_t>(sizeof error))
         return std::strerror(error);
