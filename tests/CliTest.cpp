@@ -240,6 +240,27 @@ TEST_F(CliWeb, FourJobsSaveWhatOneJobSaves) {
     EXPECT_TRUE(files.at("same.png") == Body("x/same.png"));
 }
 
+TEST_F(CliWeb, APersonAtATerminalSeesTheProgressLine) {
+    const std::string src = Source("url(slow/a.png) url(slow/b.png) url(slow/c.png)");
+    // script(1) gives the command a terminal for all its output.
+    const std::string command =
+        "script -qec " +
+        Quote(std::string(PIXQUARRY_CLI) + " download --dir " + Quote((m_dir / "t").string()) +
+              " --domain " + m_site.Origin() + "/ " + src) +
+        " /dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string screen;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        screen.append(buffer, n);
+    EXPECT_EQ(::pclose(pipe), 0) << screen;
+    EXPECT_NE(screen.find("\r\033[K"), std::string::npos) << "the line is redrawn in place";
+    EXPECT_NE(screen.find("/3 "), std::string::npos) << "done of total";
+    EXPECT_NE(screen.find("下载成功 3 个文件；下载失败 0 个文件。"), std::string::npos);
+}
+
 TEST_F(CliWeb, ExtractResolvesAgainstTheSheetsFinalAddress) {
     Result r = Run("extract --resolve {origin}/old/site.css");
     EXPECT_EQ(r.status, 0) << r.err;
