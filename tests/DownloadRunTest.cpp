@@ -149,17 +149,6 @@ TEST_F(DownloadRun, SelectAllPressesFollowTheirParity) {
     }
 }
 
-TEST_F(DownloadRun, ANewHarvestAfterCancelAllNeedsOnePressToRestoreTheCaption) {
-    List({{"/img/a.png", false}, {"/img/b.png", false}});
-    window.SDownAll.MouseDown(1);
-    List({{"/img/c.png", false}});
-    window.SDownAll.MouseDown(1);
-    EXPECT_FALSE(window.GetPic.Selected(0));
-    EXPECT_EQ(window.SDownAll.Caption(), "选择全部");
-    window.SDownAll.MouseDown(1);
-    EXPECT_TRUE(window.GetPic.Selected(0));
-}
-
 TEST_F(DownloadRun, PreviewOpensOnlyWebLinksAndHintsOnFocus) {
     struct Case {
         const char* item;
@@ -266,22 +255,6 @@ TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
     EXPECT_FALSE(window.DownProgress.Visible());
     EXPECT_EQ(window.DownProgress.Value(), 4);
     EXPECT_TRUE(window.GetPic.Selected(0)) << "ticks stay";
-}
-
-TEST_F(DownloadRun, NamesComeFromTheLastPathElement) {
-    ChooseOwnFolder(m_dir / "own");
-    List({{"/other/logo.png", true},
-          {"/deep/er/logo.png", true},
-          {"/img/show.php?id=3", true},
-          {"/img/", true},
-          {"/img/..", true}});
-    lines.clear();
-    window.DownPic.Click();
-    // The lower of the two logo.png links in the list replaces the other.
-    EXPECT_EQ(ReadFile(m_dir / "own" / "logo.png"), "from other");
-    EXPECT_TRUE(ReadFile(m_dir / "own" / "show.php?id=3") == Body("show.php")) << "show.php";
-    EXPECT_EQ(lines.back(), (Line{"blue", Summary(3, 2)}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "own"), fs::directory_iterator()), 2);
 }
 
 TEST_F(DownloadRun, ADefaultFolderThatCannotBeMadeEndsTheRunWithItsReason) {

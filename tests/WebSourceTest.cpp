@@ -92,19 +92,5 @@ TEST_F(WebSource, AFailedFetchIsReportedAndTheListKept) {
     }
 }
 
-TEST_F(WebSource, ADropHarvestsTheFirstItem) {
-    const std::filesystem::path css = std::filesystem::temp_directory_path() /
-                                      ("pixquarry-drop-" + std::to_string(::getpid()) + ".css");
-    std::ofstream(css) << ".c{background:url(c.png)}";
-    window->OFile1.Drop({});
-    EXPECT_EQ(window->OFile1.Text(), MainF1::kOFile1Hint) << "an empty drop does nothing";
-    window->OFile1.Drop({css.string(), m_server.Url("/site.css")});
-    EXPECT_EQ(window->OFile1.Text(), css.string());
-    EXPECT_EQ(Items(), std::vector<std::string>{"D/c.png"});
-    window->OFile1.Drop({m_server.Url("/site.css")});
-    EXPECT_EQ(Items().size(), 2u);
-    std::filesystem::remove(css);
-}
-
 }  // namespace
 }  // namespace pixquarry

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <ostream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -38,38 +36,6 @@ std::map<std::string, std::string> Contents(const fs::path& folder) {
     }
     return files;
 }
-
-// /wait/MS/BODY answers BODY after MS milliseconds and counts the requests
-// it holds at once.
-class SlowSite final {
-public:
-    SlowSite() {
-        auto& routes = m_server.Routes();
-        routes.set_keep_alive_timeout(1);
-        routes.set_tcp_nodelay(true);
-        routes.Get(
-            R"(/wait/(\d+)/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-                const int now = ++m_inFlight;
-                int seen = m_mostInFlight;
-                while (now > seen && !m_mostInFlight.compare_exchange_weak(seen, now)) {
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(req.matches[1])));
-                --m_inFlight;
-                res.set_content(req.matches[2].str(), "image/png");
-            });
-        routes.Get("/missing",
-                   [](const httplib::Request&, httplib::Response& res) { res.status = 404; });
-        m_server.Start();
-    }
-
-    std::string Url(const std::string& path) const { return m_server.Url(path); }
-    int MostInFlight() const { return m_mostInFlight; }
-
-private:
-    std::atomic<int> m_inFlight{0};
-    std::atomic<int> m_mostInFlight{0};
-    TestHttpServer m_server;
-};
 
 TransferLimits QuickLimits() {
     TransferLimits limits;
@@ -145,7 +111,7 @@ void PrintTo(const Race& c, std::ostream* os) {
 class SharedName : public ::testing::TestWithParam<Race> {};
 
 TEST_P(SharedName, LaterInListWinsWhicheverEndsFirst) {
-    SlowSite site;
+    PictureSite site;
     TempFolder folder;
     std::vector<DownloadRequest> requests;
     for (const char* path : GetParam().paths)
@@ -162,35 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
                       Race{"LaterEndsLast", {"/wait/0/first", "/wait/300/second"}, "second"},
                       Race{"LaterFails", {"/wait/300/first", "/missing"}, "first"}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CurlParallelDownloader, RunsAtMostItsTransfersAtOnce) {
-    SlowSite site;
-    TempFolder folder;
-    std::vector<DownloadRequest> requests;
-    for (int i = 0; i < 8; ++i) {
-        const std::string name = "p" + std::to_string(i);
-        requests.push_back({site.Url("/wait/100/" + name), folder.Path().string(), name});
-    }
-    CurlParallelDownloader downloader(QuickLimits(), 3);
-    for (const DownloadResult& result : RunAll(downloader, requests))
-        EXPECT_TRUE(result.ok) << result.error;
-    EXPECT_EQ(site.MostInFlight(), 3);
-    EXPECT_EQ(Contents(folder.Path()).size(), 8u);
-}
-
-TEST(CurlParallelDownloader, ReusesConnections) {
-    PictureSite site;
-    TempFolder folder;
-    std::vector<DownloadRequest> requests;
-    for (int i = 0; i < 9; ++i)
-        requests.push_back({site.Url("/port"), folder.Path().string(), "p" + std::to_string(i)});
-    CurlParallelDownloader downloader(QuickLimits(), 3);
-    RunAll(downloader, requests);
-    std::set<std::string> ports;
-    for (const auto& [name, port] : Contents(folder.Path()))
-        ports.insert(port);
-    EXPECT_LE(ports.size(), 3u);
-}
 
 TEST(CurlParallelDownloader, StoppedRunLeavesNoFile) {
     PictureSite site;

@@ -133,16 +133,6 @@ TEST_F(ProfileFile, ReadsAtMost127BytesTrimmed) {
     EXPECT_FALSE(fs::exists(Path("none.ini")));
 }
 
-TEST_F(ProfileFile, ReplacingKeepsThePermissions) {
-    const std::string path = Path("Update.ini");
-    Put(path, "[S]\r\nK=1\r\n");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(WriteProfileString(path, "S", "K", "2"), "");
-    EXPECT_EQ(fs::status(path).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_folder), fs::directory_iterator()), 1);
-}
-
 TEST_F(ProfileFile, UnwritableFolderIsReportedAndLeftEmpty) {
     // Open to others (read and enter only) for the case that runs as nobody.
     const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |

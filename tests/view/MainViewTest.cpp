@@ -517,27 +517,6 @@ TEST(PicListModel, ShowsLongItemsCut) {
     EXPECT_EQ(shown.front(), QString::fromUtf8("图").front());
 }
 
-TEST(QtFilter, TurnsBarSeparatedFiltersIntoQtEntries) {
-    struct Case {
-        const char* name;
-        std::string filter;
-        QString expected;
-    };
-    const std::vector<Case> cases = {
-        {"one entry", "Text|*.txt", "Text (*.txt)"},
-        {"patterns joined with spaces", "Pages|*.htm;*.html", "Pages (*.htm *.html)"},
-        {"description without patterns dropped", "Text|*.txt|Dangling", "Text (*.txt)"},
-        {"the window's own filter",
-         "(*.css)CSS层叠样式表|*.css|(*.txt)文本文件|*.txt|所有支持文件|*.css;*.htm;*.html;"
-         "*.txt;*.asp;*.php;*.aspx;*.js|(*.*)所有文件|*.*",
-         QString::fromUtf8("(*.css)CSS层叠样式表 (*.css);;(*.txt)文本文件 (*.txt);;"
-                           "所有支持文件 (*.css *.htm *.html *.txt *.asp *.php *.aspx *.js);;"
-                           "(*.*)所有文件 (*.*)")},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(QtFilter(c.filter), c.expected) << c.name;
-}
-
 }  // namespace
 }  // namespace pixquarry
 
