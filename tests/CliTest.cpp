@@ -15,11 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/Files.h"
 #include "tests/support/TestHttpServer.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using pixquarry::testing::Contents;
 
 struct Result {
     int status = -1;
@@ -118,17 +120,6 @@ std::string Replaced(std::string text, const std::map<std::string, std::string>&
             text.replace(at, key.size(), value);
     }
     return text;
-}
-
-std::map<std::string, std::string> Contents(const fs::path& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        files[entry.path().filename().string()] = bytes.str();
-    }
-    return files;
 }
 
 std::vector<std::string> Lines(const std::string& text) {

@@ -14,23 +14,19 @@
 #include "app/MainF1.h"
 #include "platform/curl/CurlDownloader.h"
 #include "tests/fakes/FakeSeams.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestHttpServer.h"
 
 namespace pixquarry {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Contents;
+using testing::ReadFile;
 
 std::string Body(const std::string& name) {
     return "picture " + name +
            std::string(3000, static_cast<char>(name.size()));  // one TCP segment or more
-}
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
 }
 
 using Line = std::pair<std::string, std::string>;  // colour, text

@@ -100,14 +100,11 @@ public:
     }
 };
 
-class RecordingProcessStarter final : public ProcessStarter {
+class NoProcessStarter final : public ProcessStarter {
 public:
-    std::string Start(const std::string& program, const std::string& workDir) override {
-        started.emplace_back(program, workDir);
-        return failWith;
+    std::string Start(const std::string&, const std::string&) override {
+        return "no programs are started in this test";
     }
-    std::vector<std::pair<std::string, std::string>> started;
-    std::string failWith;
 };
 
 // Moves on by `step` seconds each time it is read.
@@ -127,8 +124,8 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     openFile, folders, box,       browser, fileManager, events,
-                     *download, *http,    *pages,  processes, clock,   program};
+        return Seams{files,     openFile, folders, box,      browser, fileManager, events,
+                     *download, *http,    *pages,  *starter, clock,   program};
     }
 
     PosixFileReader files;
@@ -140,12 +137,13 @@ public:
     ScriptedPendingEvents events;
     OfflineDownloader offlineDownloader;
     OfflineHttpClient offlineHttp;
-    RecordingProcessStarter processes;
+    NoProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
     HttpClient* pages = &offlineHttp;
+    ProcessStarter* starter = &processes;
 };
 
 }  // namespace pixquarry::testing

@@ -24,6 +24,8 @@ public:
     void Start() {
         // Without it every small answer waits on Nagle's delay.
         m_server.set_tcp_nodelay(true);
+        // An idle kept-alive client holds up Stop() no longer than this.
+        m_server.set_keep_alive_timeout(1);
         m_port = m_server.bind_to_any_port("127.0.0.1");
         if (m_port <= 0)
             throw std::runtime_error("the test server found no free port");
