@@ -22,17 +22,12 @@ namespace pixquarry {
 
 namespace {
 
-// The folder exists afterwards, or the reason is on stderr. One level only:
-// a mistyped parent should not become a tree of new folders.
+// The folder exists afterwards, or the reason is on stderr.
 bool SettleFolder(const std::string& dir) {
-    struct stat info {};
-    if (::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return true;
-    if (::mkdir(dir.c_str(), 0777) == 0)
-        return true;
-    const int error = errno == EEXIST ? ENOTDIR : errno;
-    ReportFailure("无法创建下载目录“" + dir + "”：" + CreateFolderReason(error));
-    return false;
+    const std::string problem = MakeDownloadFolder(dir);
+    if (!problem.empty())
+        ReportFailure(problem);
+    return problem.empty();
 }
 
 void WriteLine(const std::string& line) {

@@ -28,16 +28,10 @@ const Colour kBlue = Colour::Rgb(0, 0, 255);
 bool MainF1::SettleTargetFolder(std::string& target) {
     if (FileS1.Value()) {
         target = DefaultFolder();
-        const std::string folder = target.substr(0, target.size() - 1);
-        struct stat info {};
-        if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-            // One level only: the program's folder itself exists.
-            if (::mkdir(folder.c_str(), 0777) != 0) {
-                const int error = errno == EEXIST ? ENOTDIR : errno;
-                LogShow.SetForeColor(kRed);
-                LogShow.SetText("无法创建下载目录“" + target + "”：" + CreateFolderReason(error));
-                return false;
-            }
+        if (const std::string problem = MakeDownloadFolder(target); !problem.empty()) {
+            LogShow.SetForeColor(kRed);
+            LogShow.SetText(problem);
+            return false;
         }
         return true;
     }

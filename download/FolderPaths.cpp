@@ -1,5 +1,7 @@
 #include "download/FolderPaths.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -24,6 +26,8 @@ std::string TrimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+namespace {
+
 std::string CreateFolderReason(int error) {
     switch (error) {
         case EACCES:
@@ -41,6 +45,18 @@ std::string CreateFolderReason(int error) {
         default:
             return std::string("创建出错（") + std::strerror(error) + "）";
     }
+}
+
+}  // namespace
+
+std::string MakeDownloadFolder(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return {};
+    if (::mkdir(folder.c_str(), 0777) == 0)
+        return {};
+    const int error = errno == EEXIST ? ENOTDIR : errno;
+    return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
 }
 
 }  // namespace pixquarry

@@ -9,8 +9,10 @@ namespace pixquarry {
 std::string DefaultDownloadFolder(std::string_view programFolder);
 // `folder` with a closing "/" added when it has none; otherwise unchanged.
 std::string WithClosingSlash(std::string_view folder);
-// Why a folder could not be made, for an errno of mkdir, in the user's words.
-std::string CreateFolderReason(int error);
+// Makes `folder` unless it is a folder already; one level only, so a
+// mistyped parent never becomes a tree of new folders. "" on success,
+// otherwise the message naming the folder and the reason in the user's words.
+std::string MakeDownloadFolder(const std::string& folder);
 // Spaces (only U+0020) removed at both ends.
 std::string TrimSpaces(std::string_view text);
 

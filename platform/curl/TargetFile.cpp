@@ -1,20 +1,12 @@
 #include "platform/curl/TargetFile.h"
 
-#include <curl/curl.h>
-
-#include <memory>
 #include <utility>
+
+#include "platform/curl/CurlUrl.h"
 
 namespace pixquarry {
 
 namespace {
-
-struct UrlCleanup {
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
-struct CurlFree {
-    void operator()(char* text) const { curl_free(text); }
-};
 
 bool ValidFileName(const std::string& name) {
     return !name.empty() && name != "." && name != ".." &&
@@ -23,18 +15,15 @@ bool ValidFileName(const std::string& name) {
 
 // scheme://host[:port]/ of the link itself; empty when it does not parse.
 std::string OriginOf(const std::string& link) {
-    std::unique_ptr<CURLU, UrlCleanup> url(curl_url());
+    const CurlUrl url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, link.c_str(), 0) != CURLUE_OK)
         return {};
     for (CURLUPart part : {CURLUPART_USER, CURLUPART_PASSWORD, CURLUPART_OPTIONS, CURLUPART_QUERY,
                            CURLUPART_FRAGMENT})
         curl_url_set(url.get(), part, nullptr, 0);
-    char* text = nullptr;
-    if (curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK ||
-        curl_url_get(url.get(), CURLUPART_URL, &text, 0) != CURLUE_OK)
+    if (curl_url_set(url.get(), CURLUPART_PATH, "/", 0) != CURLUE_OK)
         return {};
-    const std::unique_ptr<char, CurlFree> owned(text);
-    return text;
+    return UrlPart(url.get(), CURLUPART_URL);
 }
 
 std::string Join(const std::string& folder, const std::string& name) {
