@@ -1,103 +1,11 @@
 #include "app/CheckListBox.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
-#include <iterator>
 #include <stdexcept>
-#include <string_view>
-#include <unordered_set>
+
+#include "extract/ListOrder.h"
 
 namespace pixquarry {
-
-namespace {
-
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-    std::array<unsigned char, 256> table{};
-    for (int c = 0; c < 256; ++c) {
-        table[c] = static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-    }
-    return table;
-}
-constexpr auto kFold = MakeFoldTable();
-
-unsigned char Folded(char c) {
-    return kFold[static_cast<unsigned char>(c)];
-}
-
-int CompareFrom(std::string_view a, std::string_view b, std::size_t from) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = from; i < n; ++i) {
-        const unsigned char x = Folded(a[i]);
-        const unsigned char y = Folded(b[i]);
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
-}
-
-// Eight folded bytes from `at`, big-endian, zero-padded: a smaller key means a
-// smaller text, an equal key says nothing.
-std::uint64_t KeyAt(std::string_view s, std::size_t at) {
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-        key <<= 8;
-        if (at + i < s.size())
-            key |= Folded(s[at + i]);
-    }
-    return key;
-}
-
-std::size_t CommonFoldedPrefix(const std::vector<std::string>& texts) {
-    if (texts.empty())
-        return 0;
-    std::size_t common = texts.front().size();
-    for (const std::string& t : texts) {
-        std::size_t i = 0;
-        const std::size_t n = std::min(common, t.size());
-        while (i < n && Folded(t[i]) == Folded(texts.front()[i]))
-            ++i;
-        common = i;
-        if (common == 0)
-            break;
-    }
-    return common;
-}
-
-}  // namespace
-
-int CompareListText(std::string_view a, std::string_view b) {
-    return CompareFrom(a, b, 0);
-}
-
-void SortInListOrder(std::vector<std::string>& texts) {
-    // Items of one run all start with the same domain, so compare past the
-    // shared prefix and mostly on a cached 8-byte key.
-    const std::size_t prefix = CommonFoldedPrefix(texts);
-    struct Entry {
-        std::uint64_t key;
-        std::uint32_t index;
-    };
-    std::vector<Entry> order(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        order[i] = Entry{KeyAt(texts[i], prefix), static_cast<std::uint32_t>(i)};
-    }
-    std::sort(order.begin(), order.end(), [&](const Entry& x, const Entry& y) {
-        if (x.key != y.key)
-            return x.key < y.key;
-        const int c = CompareFrom(texts[x.index], texts[y.index], prefix + 8);
-        if (c != 0)
-            return c < 0;
-        return x.index < y.index;  // equal texts keep the order they came in
-    });
-    std::vector<std::string> sorted;
-    sorted.reserve(texts.size());
-    for (const Entry& e : order)
-        sorted.push_back(std::move(texts[e.index]));
-    texts = std::move(sorted);
-}
 
 std::size_t CheckListBox::Slot(int index) const {
     if (index < 0 || index >= ListCount())
@@ -170,60 +78,6 @@ void CheckListBox::AddItems(std::vector<std::string> texts) {
         merged.push_back(std::move(*old));
     }
     m_items = std::move(merged);
-    m_current = newCurrent;
-    Tell(Change::Kind::Reset);
-}
-
-void CheckListBox::RemoveItem(int index) {
-    m_items.erase(m_items.begin() + static_cast<std::ptrdiff_t>(Slot(index)));
-    if (m_current == index) {
-        m_current = -1;
-    } else if (m_current > index) {
-        --m_current;
-    }
-    Tell(Change::Kind::Removed, index);
-}
-
-void CheckListBox::RemoveDuplicateTexts() {
-    // Equal texts compare equal in list order, so all copies of a text sit in
-    // one run of neighbours that compare equal; look for copies only there.
-    std::vector<Item> kept;
-    kept.reserve(m_items.size());
-    int newCurrent = -1;
-    std::unordered_set<std::string_view> seen;
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        // The first item of a run is always kept, so the last kept item tells
-        // whether this one continues the run.
-        if (kept.empty() || CompareListText(kept.back().text, m_items[i].text) != 0) {
-            runStart = kept.size();
-            seen.clear();
-        }
-        bool copy = false;
-        const std::size_t runLength = kept.size() - runStart;
-        if (runLength > 0 && runLength <= 8) {
-            copy = std::any_of(kept.begin() + static_cast<std::ptrdiff_t>(runStart), kept.end(),
-                               [&](const Item& k) { return k.text == m_items[i].text; });
-        } else if (runLength > 8) {
-            if (seen.empty()) {
-                for (std::size_t k = runStart; k < kept.size(); ++k)
-                    seen.insert(kept[k].text);
-            }
-            copy = seen.count(m_items[i].text) > 0;
-        }
-        if (copy)
-            continue;
-        if (static_cast<int>(i) == m_current)
-            newCurrent = static_cast<int>(kept.size());
-        kept.push_back(std::move(m_items[i]));
-        if (!seen.empty())
-            seen.insert(kept.back().text);
-    }
-    if (kept.size() == m_items.size()) {
-        m_items = std::move(kept);
-        return;
-    }
-    m_items = std::move(kept);
     m_current = newCurrent;
     Tell(Change::Kind::Reset);
 }

@@ -12,11 +12,11 @@ namespace pixquarry {
 
 // The sorted check-box list. Items stay in list order at all times: an added
 // item goes to its sorted place, after the items that compare equal to it.
-// List order compares the UTF-8 bytes with A-Z folded to lower case.
+// List order is CompareListText's.
 class CheckListBox final : public Control {
 public:
     struct Change {
-        enum class Kind { Reset, Inserted, Removed, Ticked, Current };
+        enum class Kind { Reset, Inserted, Ticked, Current };
         Kind kind;
         int index;  // the row concerned; unused for Reset
     };
@@ -36,10 +36,6 @@ public:
     void AddItem(std::string text);
     // Adds many items at once, each to the place AddItem would give it.
     void AddItems(std::vector<std::string> texts);
-    void RemoveItem(int index);
-    // Removes every later copy of an item text (exact comparison); the first
-    // copy of each text and the order of what remains are kept.
-    void RemoveDuplicateTexts();
 
     void SetListObserver(ListObserver observer) { m_listObserver = std::move(observer); }
 
@@ -55,10 +51,5 @@ private:
     int m_current = -1;
     ListObserver m_listObserver;
 };
-
-// Three-way comparison in list order.
-int CompareListText(std::string_view a, std::string_view b);
-// Stable sort in list order; fast on long lists whose items share a prefix.
-void SortInListOrder(std::vector<std::string>& texts);
 
 }  // namespace pixquarry

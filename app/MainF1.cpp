@@ -28,7 +28,7 @@ MainF1::MainF1(Seams seams)
       OFile1("OFile1", {1200, 120, 6615, 270}, nullptr, std::string(kOFile1Hint)),
       SearchPic("SearchPic", {7920, 120, 1215, 615}, nullptr, "提取图片"),
       Label2("Label2", {120, 480, 975, 255}, nullptr, "网站域名："),
-      WebUrl("WebUrl", {1200, 480, 6615, 270}, nullptr, HomePage() + "/"),
+      WebUrl("WebUrl", {1200, 480, 6615, 270}, nullptr, InitialDomain()),
       Frame1("Frame1", {120, 840, 7695, 735}, nullptr, "匹配模式"),
       PPDefBeg("PPDefBeg", {4560, 240, 495, 375}, &Frame1, "开始标记"),
       PPTBeg("PPTBeg", {5040, 240, 855, 375}, &Frame1, "url("),

@@ -143,7 +143,6 @@ private:
     std::string DefaultFolder() const;
     bool SettleTargetFolder(std::string& target);
     void UpdateCheck();
-    void MarkMatchMode(std::string_view text);
 
     Seams m_seams;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;

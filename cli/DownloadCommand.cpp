@@ -16,6 +16,7 @@
 #include "cli/StopSignals.h"
 #include "download/FolderPaths.h"
 #include "extract/LinkText.h"
+#include "platform/curl/CurlHttpClient.h"
 #include "platform/curl/CurlParallelDownloader.h"
 
 namespace pixquarry {
@@ -37,19 +38,17 @@ void WriteLine(const std::string& line) {
 }  // namespace
 
 int DownloadCommand(const CliOptions& options) {
-    LinkHarvest harvest;
-    if (const int status = harvest.Run(options); status != 0)
+    CurlHttpClient pages(SourceFetchLimits());
+    Harvest harvest;
+    if (const int status = HarvestSource(options, pages, harvest); status != 0)
         return status;
     if (!SettleFolder(options.dir))
         return 1;
 
-    const CheckListBox& list = harvest.List();
     std::vector<DownloadRequest> requests;
-    requests.reserve(static_cast<std::size_t>(list.ListCount()));
-    for (int i = 0; i < list.ListCount(); ++i) {
-        const std::string& text = list.List(i);
+    requests.reserve(harvest.links.size());
+    for (const std::string& text : harvest.links)
         requests.push_back({TrimSpaces(text), options.dir, FGetLast(text)});
-    }
 
     // A line goes out whole as soon as its transfer ends.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);

@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/LinkHarvest.h"
+#include "platform/curl/CurlHttpClient.h"
 
 namespace pixquarry {
 
@@ -19,26 +20,27 @@ void Write(const std::string& text) {
 }  // namespace
 
 int ExtractCommand(const CliOptions& options) {
-    LinkHarvest harvest;
-    if (const int status = harvest.Run(options); status != 0)
+    CurlHttpClient pages(SourceFetchLimits());
+    Harvest harvest;
+    if (const int status = HarvestSource(options, pages, harvest); status != 0)
         return status;
 
-    const CheckListBox& list = harvest.List();
+    const std::vector<std::string>& links = harvest.links;
     // The object is written piece by piece, each item through the JSON
     // library: a million links are not held twice, and the layout stays the
     // one scripts already read.
     nlohmann::json item = std::string();
     std::string out;
     if (options.json)
-        out = "{\"mode\": " + std::to_string(harvest.MatchMode()) + ", \"items\": [";
-    for (int i = 0; i < list.ListCount(); ++i) {
+        out = "{\"mode\": " + std::to_string(harvest.matchModes.back()) + ", \"items\": [";
+    for (std::size_t i = 0; i < links.size(); ++i) {
         if (options.json) {
             if (i > 0)
                 out += ", ";
-            item.get_ref<std::string&>() = list.List(i);
+            item.get_ref<std::string&>() = links[i];
             out += item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         } else {
-            out += list.List(i);
+            out += links[i];
             out += '\n';
         }
         if (out.size() > (1u << 20)) {  // a long list goes out in pieces

@@ -1,27 +1,91 @@
 #include "extract/Harvest.h"
 
+#include <new>
+#include <utility>
+
 #include "extract/LinkText.h"
+#include "extract/ListOrder.h"
+#include "extract/Reference.h"
 #include "extract/RegExpTest.h"
+#include "extract/SourceText.h"
+#include "web/WebAddress.h"
 
 namespace pixquarry {
 
-std::vector<std::string> LinksFromMatches(std::string_view joined, std::string_view domain) {
-    std::vector<std::string> links;
+SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient& pages) {
+    SourceBytes read;
+    if (IsWebLink(source)) {
+        HttpResponse page = pages.Get(source);
+        if (!page.ok || page.status >= 400) {
+            read.failure = FetchFailureMessage(source, page);
+            return read;
+        }
+        read.bytes = std::move(page.body);
+        read.address = page.finalUrl.empty() ? source : std::move(page.finalUrl);
+    } else {
+        ReadResult file = files.ReadWhole(source);
+        if (!file.Ok()) {
+            read.failure = ReadFailureMessage(source, file);
+            return read;
+        }
+        read.bytes = std::move(file.bytes);
+    }
+    read.ok = true;
+    return read;
+}
+
+LinkRule DomainRule(std::string domain) {
+    return [domain = std::move(domain)](std::string_view match) -> std::optional<std::string> {
+        // Matches without a dot (url(#mask)) are no links.
+        if (match.find('.') == std::string_view::npos)
+            return std::nullopt;
+        return domain + RepAll(match);
+    };
+}
+
+std::vector<std::string_view> SplitMatches(std::string_view joined) {
+    std::vector<std::string_view> pieces;
     std::size_t at = 0;
-    while (at <= joined.size()) {
+    while (at < joined.size()) {
         std::size_t next = joined.find(kMatchSeparator, at);
         if (next == std::string_view::npos)
             next = joined.size();
-        const std::string_view piece = joined.substr(at, next - at);
-        // Pieces without a dot (url(#mask), the empty tail) are no links.
-        if (piece.find('.') != std::string_view::npos) {
-            std::string link(domain);
-            link += RepAll(piece);
-            links.push_back(std::move(link));
-        }
+        pieces.push_back(joined.substr(at, next - at));
         at = next + kMatchSeparator.size();
     }
-    return links;
+    return pieces;
+}
+
+Harvest HarvestLinks(const std::string& source, std::string bytes, const LinkRule& rule,
+                     const std::function<void(HarvestStep, const Harvest&)>& onStep) {
+    Harvest harvest;
+    const auto step = [&](HarvestStep s) {
+        if (onStep)
+            onStep(s, harvest);
+    };
+    try {
+        std::string joined;
+        {
+            const std::string text = DecodeSourceText(std::move(bytes));
+            step(HarvestStep::Decoded);
+            joined = RegExpTest(kUrlPattern, text);
+            harvest.matchModes = MatchModesOf(text);
+        }
+        step(HarvestStep::Matched);
+        for (const std::string_view match : SplitMatches(joined)) {
+            if (std::optional<std::string> link = rule(match))
+                harvest.links.push_back(std::move(*link));
+        }
+        step(HarvestStep::Filtering);
+        SortInListOrder(harvest.links);
+        RemoveLaterCopies(harvest.links);
+    } catch (const std::bad_alloc&) {
+        ReadResult tooLarge;
+        tooLarge.problem = ReadResult::Problem::OutOfMemory;
+        return Harvest{false, {}, {3}, ReadFailureMessage(source, tooLarge)};
+    }
+    harvest.ok = true;
+    return harvest;
 }
 
 std::string FetchFailureMessage(const std::string& url, const HttpResponse& response) {

@@ -1,5 +1,11 @@
 #pragma once
 
+// The extraction pipeline, the same for the window and the command line:
+// read the source, decode it, find the url( matches, turn each into a link,
+// sort and drop the copies.
+
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,9 +15,38 @@
 
 namespace pixquarry {
 
-// The list items for a joined match text: every piece with a "." in it,
-// cleaned and put behind `domain`, in the order found.
-std::vector<std::string> LinksFromMatches(std::string_view joined, std::string_view domain);
+struct SourceBytes {
+    bool ok = false;
+    std::string bytes;
+    std::string address;  // where a page named by address ended up after redirects
+    std::string failure;  // the status line when !ok
+};
+
+// A local file through `files`, or an http(s) address through `pages`.
+SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient& pages);
+
+// What one match becomes in the list; nothing drops it.
+using LinkRule = std::function<std::optional<std::string>(std::string_view match)>;
+
+// The window's rule: a match with a "." in it, cleaned by RepAll, behind `domain`.
+LinkRule DomainRule(std::string domain);
+
+// The steps the window reports in its status box, in this order.
+enum class HarvestStep { Decoded, Matched, Filtering };
+
+struct Harvest {
+    bool ok = false;
+    std::vector<std::string> links;  // in list order, each text once
+    std::vector<int> matchModes{3};  // marked in this order, see MatchModesOf
+    std::string failure;             // the status line when !ok
+};
+
+// `source` names the bytes in a failure message.
+Harvest HarvestLinks(const std::string& source, std::string bytes, const LinkRule& rule,
+                     const std::function<void(HarvestStep, const Harvest&)>& onStep = {});
+
+// The pieces of a RegExpTest result, in the order found.
+std::vector<std::string_view> SplitMatches(std::string_view joined);
 
 // The status line for a stylesheet whose address could not be fetched.
 std::string FetchFailureMessage(const std::string& url, const HttpResponse& response);

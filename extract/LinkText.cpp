@@ -4,25 +4,9 @@
 
 namespace pixquarry {
 
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t at = 0;
-    for (;;) {
-        const std::size_t hit = text.find(from, at);
-        if (hit == std::string_view::npos)
-            break;
-        out.append(text, at, hit - at);
-        out.append(to);
-        at = hit + from.size();
-    }
-    out.append(text, at);
-    return out;
-}
-
 namespace {
 
-// ReplaceAll for a replacement no longer than what it replaces, done in place.
+// Replaces every `from` with a `to` no longer than it, left to right, in place.
 void ShrinkAll(std::string& s, std::string_view from, std::string_view to) {
     std::size_t hit = s.find(from);
     if (hit == std::string::npos)

@@ -5,10 +5,6 @@
 
 namespace pixquarry {
 
-// Replaces every occurrence of `from` (exact, left to right, not overlapping;
-// text put in is not looked at again).
-std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
-
 // Turns one raw match such as url('../img/a.png' into the bare link img/a.png.
 std::string RepAll(std::string_view t0);
 

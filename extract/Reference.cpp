@@ -1,7 +1,5 @@
 #include "extract/Reference.h"
 
-#include "extract/RegExpTest.h"
-
 namespace pixquarry {
 
 namespace {
@@ -37,28 +35,16 @@ std::string_view ReferenceOf(std::string_view match) {
     return match;
 }
 
-std::vector<std::string_view> ReferencesIn(std::string_view joined) {
-    std::vector<std::string_view> references;
-    std::size_t at = 0;
-    while (at < joined.size()) {
-        std::size_t next = joined.find(kMatchSeparator, at);
-        if (next == std::string_view::npos)
-            next = joined.size();
-        references.push_back(ReferenceOf(joined.substr(at, next - at)));
-        at = next + kMatchSeparator.size();
-    }
-    return references;
-}
-
-int MatchModeOf(std::string_view text) {
-    // Later finds win, as in the window: a sheet that quotes with " is mode 2.
+std::vector<int> MatchModesOf(std::string_view text) {
+    // Later finds win: a sheet that quotes with " ends on mode 2.
     if (text.find("url(") == std::string_view::npos)
-        return 3;
-    if (text.find("url(\"") != std::string_view::npos)
-        return 2;
+        return {3};
+    std::vector<int> modes{0};
     if (text.find("url('") != std::string_view::npos)
-        return 1;
-    return 0;
+        modes.push_back(1);
+    if (text.find("url(\"") != std::string_view::npos)
+        modes.push_back(2);
+    return modes;
 }
 
 }  // namespace pixquarry

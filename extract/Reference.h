@@ -10,11 +10,9 @@ namespace pixquarry {
 // trimmed at both ends, then one pair of matching quotes removed.
 std::string_view ReferenceOf(std::string_view match);
 
-// The references of every match in a RegExpTest result, in the order found.
-std::vector<std::string_view> ReferencesIn(std::string_view joined);
-
-// The match mode the window selects for a source text: 0 url(, 1 url(',
-// 2 url(", 3 none of them (custom).
-int MatchModeOf(std::string_view text);
+// The match modes the window marks for a source text, in the order it marks
+// them; the last one stays selected. 0 url(, 1 url(', 2 url(", 3 none of
+// them (custom).
+std::vector<int> MatchModesOf(std::string_view text);
 
 }  // namespace pixquarry

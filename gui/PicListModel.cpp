@@ -85,14 +85,6 @@ void PicListModel::OnChange(const CheckListBox::Change& change) {
             m_rows = m_list.ListCount();
             endInsertRows();
             break;
-        case Kind::Removed:
-            m_pendingRow = row;
-            m_pendingShift = -1;
-            beginRemoveRows(QModelIndex(), row, row);
-            m_pendingRow = -1;
-            m_rows = m_list.ListCount();
-            endRemoveRows();
-            break;
         case Kind::Ticked:
             emit dataChanged(index(row), index(row), {Qt::CheckStateRole});
             break;

@@ -8,7 +8,9 @@ struct HttpResponse {
     bool ok = false;  // a whole response arrived, whatever its status
     long status = 0;
     std::string body;
-    std::string error;  // the failure in the HTTP layer's own words
+    std::string finalUrl;  // where the request ended up after redirects
+    std::string error;     // why it failed, in the user's words; empty on success
+    std::string detail;    // the HTTP layer's own words for the failure
 };
 
 // A synchronous GET of an absolute http or https address.

@@ -1,9 +1,5 @@
-// GetURL: one document from the web as text, for the update check.
+#include "web/GetURL.h"
 
-#include <string>
-
-#include "app/MainF1.h"
-#include "platform/HttpClient.h"
 #include "web/Bytes2BSTR.h"
 
 namespace pixquarry {
@@ -15,25 +11,21 @@ constexpr const char* kNetworkTrouble =
 
 }  // namespace
 
-std::string MainF1::GetURL(const std::string& url) {
-    const HttpResponse response = m_seams.http.Get(url);
-    if (!response.ok) {
-        LogShow.SetText(response.error + kNetworkTrouble);
-        return {};
-    }
-    Bytes2BstrResult decoded = bytes2BSTR(response.body, m_seams.clock);
+GetUrlResult GetURL(HttpClient& http, Clock& clock, const std::string& url) {
+    const HttpResponse response = http.Get(url);
+    if (!response.ok)
+        return {{}, response.error + kNetworkTrouble};
+    Bytes2BstrResult decoded = bytes2BSTR(response.body, clock);
     switch (decoded.ending) {
         case Bytes2BstrResult::Ending::Complete:
-            break;
+            return {std::move(decoded.text), {}};
         case Bytes2BstrResult::Ending::TimedOut:
-            LogShow.SetText("对方服务无响应!");
-            break;
+            return {std::move(decoded.text), "对方服务无响应!"};
         case Bytes2BstrResult::Ending::MissingTrailByte:
             // The body broke off inside a double-byte character: nothing of it counts.
-            LogShow.SetText(std::string("回复在双字节字符中间中断") + kNetworkTrouble);
-            return {};
+            return {{}, std::string("回复在双字节字符中间中断") + kNetworkTrouble};
     }
-    return std::move(decoded.text);
+    return {};
 }
 
 }  // namespace pixquarry

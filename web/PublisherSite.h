@@ -15,6 +15,10 @@ namespace pixquarry {
 inline constexpr std::string_view kPublisherHome = PIXQUARRY_SITE;
 inline constexpr std::string_view kPublisherName = "Pixquarry官方网站";
 
+// What the domain box holds when the window opens.
+inline std::string InitialDomain() {
+    return std::string(kPublisherHome) + "/";
+}
 // The paths keep their letter case: the update path has capitals.
 inline std::string UpdateAddress() {
     return std::string(kPublisherHome) + "/FileList/mysoft/Pixquarry/?rinfo=update";

@@ -32,6 +32,7 @@ HttpResponse CurlHttpClient::Get(const std::string& url) {
     if (!response.ok)
         response.body.clear();
     response.status = outcome.status;
+    response.finalUrl = m_easy.EffectiveUrl();
     response.error = std::move(outcome.error);
     return response;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "extract/Harvest.h"
 #include "extract/Reference.h"
 #include "platform/curl/ResolveReference.h"
 
@@ -54,10 +55,10 @@ TEST(ResolveReference, NothingWithoutAnAbsoluteBase) {
     EXPECT_EQ(ResolveReference("", "a.png"), std::nullopt);
 }
 
-TEST(ReferencesIn, EveryMatchInOrder) {
-    const std::vector<std::string_view> expected{"b.png", "a b.png", "#m"};
-    EXPECT_EQ(ReferencesIn("url(b.png@@@@@URL( 'a b.png' @@@@@url(#m@@@@@"), expected);
-    EXPECT_TRUE(ReferencesIn("").empty());
+TEST(SplitMatches, EveryMatchInOrder) {
+    const std::vector<std::string_view> expected{"url(b.png", "URL( 'a b.png' ", "url(#m"};
+    EXPECT_EQ(SplitMatches("url(b.png@@@@@URL( 'a b.png' @@@@@url(#m@@@@@"), expected);
+    EXPECT_TRUE(SplitMatches("").empty());
 }
 
 }  // namespace

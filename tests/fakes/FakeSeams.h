@@ -96,7 +96,9 @@ public:
 class OfflineHttpClient final : public HttpClient {
 public:
     HttpResponse Get(const std::string&) override {
-        return {false, 0, {}, "Could not resolve host"};
+        HttpResponse offline;
+        offline.error = "无法解析主机名";
+        return offline;
     }
 };
 

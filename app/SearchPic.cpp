@@ -1,15 +1,11 @@
 // The extraction run and the handlers around it: match modes, the domain box
 // and the choice of the source file.
 
-#include <new>
 #include <string>
+#include <utility>
 
 #include "app/MainF1.h"
 #include "extract/Harvest.h"
-#include "extract/RegExpTest.h"
-#include "extract/SourceText.h"
-#include "platform/FileReader.h"
-#include "platform/HttpClient.h"
 #include "platform/OpenFileDialog.h"
 #include "web/WebAddress.h"
 
@@ -37,64 +33,38 @@ RunOutcome MainF1::Extract() {
         return m_lastRun;
     }
 
-    ReadResult read;
-    if (IsWebLink(source)) {
-        LogShow.SetText("正在下载网页……");
-        HttpResponse page = m_seams.pages.Get(source);
-        if (!page.ok || page.status >= 400) {
-            LogShow.SetText(FetchFailureMessage(source, page));
-            return RunOutcome::ReadFailed;
-        }
-        read.bytes = std::move(page.body);
-    } else {
-        LogShow.SetText("正在读取文件……");
-        read = m_seams.files.ReadWhole(source);
-        if (!read.Ok()) {
-            LogShow.SetText(ReadFailureMessage(source, read));
-            return RunOutcome::ReadFailed;
-        }
-    }
-
-    std::vector<std::string> links;
-    try {
-        std::string joined;
-        {
-            const std::string text = DecodeSourceText(std::move(read.bytes));
-            LogShow.SetText("文件读取完成。");
-            LogShow.SetText("正在提取文件中的图片链接");
-            joined = RegExpTest(kUrlPattern, text);
-            MarkMatchMode(text);
-        }
-        LogShow.SetText("图片链接提取完成。");
-        links = LinksFromMatches(joined, WebUrl.Text());
-    } catch (const std::bad_alloc&) {
-        ReadResult tooLarge;
-        tooLarge.problem = ReadResult::Problem::OutOfMemory;
-        LogShow.SetText(ReadFailureMessage(source, tooLarge));
+    LogShow.SetText(IsWebLink(source) ? "正在下载网页……" : "正在读取文件……");
+    SourceBytes read = ReadSource(source, m_seams.files, m_seams.pages);
+    if (!read.ok) {
+        LogShow.SetText(read.failure);
         return RunOutcome::ReadFailed;
     }
 
+    Harvest harvest = HarvestLinks(source, std::move(read.bytes), DomainRule(WebUrl.Text()),
+                                   [this](HarvestStep step, const Harvest& found) {
+                                       switch (step) {
+                                           case HarvestStep::Decoded:
+                                               LogShow.SetText("文件读取完成。");
+                                               LogShow.SetText("正在提取文件中的图片链接");
+                                               break;
+                                           case HarvestStep::Matched:
+                                               for (const int mode : found.matchModes)
+                                                   PiPei[mode].SetValue(true);
+                                               LogShow.SetText("图片链接提取完成。");
+                                               break;
+                                           case HarvestStep::Filtering:
+                                               LogShow.SetText("正在过滤重复的图片链接");
+                                               break;
+                                       }
+                                   });
+    if (!harvest.ok) {
+        LogShow.SetText(harvest.failure);
+        return RunOutcome::ReadFailed;
+    }
     GetPic.Clear();
-    GetPic.AddItems(std::move(links));
-    LogShow.SetText("正在过滤重复的图片链接");
-    GetPic.RemoveDuplicateTexts();
+    GetPic.AddItems(std::move(harvest.links));
     LogShow.SetText("图片链接已完成载入列表。");
     return RunOutcome::Listed;
-}
-
-void MainF1::MarkMatchMode(std::string_view text) {
-    // Later finds win: a file that quotes with " ends on option 2.
-    bool found = false;
-    if (text.find("url(") != std::string_view::npos) {
-        PiPei[0].SetValue(true);
-        found = true;
-        if (text.find("url('") != std::string_view::npos)
-            PiPei[1].SetValue(true);
-        if (text.find("url(\"") != std::string_view::npos)
-            PiPei[2].SetValue(true);
-    }
-    if (!found)
-        PiPei[3].SetValue(true);
 }
 
 void MainF1::PiPei_Click(std::int16_t Index) {

@@ -14,6 +14,7 @@
 #include "platform/ProcessStarter.h"
 #include "update/ProfileFile.h"
 #include "update/UpdateReply.h"
+#include "web/GetURL.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -41,6 +42,13 @@ std::string RecreateEmpty(const std::string& path) {
 }
 
 }  // namespace
+
+std::string MainF1::GetURL(const std::string& url) {
+    GetUrlResult result = pixquarry::GetURL(m_seams.http, m_seams.clock, url);
+    if (!result.message.empty())
+        LogShow.SetText(result.message);
+    return std::move(result.text);
+}
 
 void MainF1::UpdateCheck() {
     m = GetURL(UpdateAddress());
