@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/MainF1.h"
+#include "download/DownloadRun.h"
 #include "download/FolderPaths.h"
-#include "extract/LinkText.h"
 #include "platform/Downloader.h"
 #include "platform/MessageBox.h"
 #include "platform/PendingEvents.h"
@@ -58,6 +58,7 @@ void MainF1::DownPic_Click() {
     for (int i = 0; i < count; ++i)
         ticked += GetPic.Selected(i) ? 1 : 0;
     int done = 0;
+    RunNames names;
 
     for (int i = 0; i < count; ++i) {
         // A run or an extraction started in the gap below may have shortened
@@ -68,10 +69,10 @@ void MainF1::DownPic_Click() {
             continue;
         DownProgress.SetRange(done, ticked);
         DownProgress.SetVisible(true);
-        const std::string text = GetPic.List(i);
-        const std::string fileName = FGetLast(text);
-        const DownloadResult result =
-            m_seams.downloader.Download({TrimSpaces(text), target, fileName});
+        DownloadRequest request = RequestFor(GetPic.List(i), target);
+        request.fileName = names.Claim(request.fileName);
+        const std::string& fileName = request.fileName;
+        const DownloadResult result = m_seams.downloader.Download(request);
         ++done;
         DownProgress.SetRange(done, ticked);
         m_seams.events.DoEvents();
@@ -88,8 +89,7 @@ void MainF1::DownPic_Click() {
 
     DownProgress.SetVisible(false);
     LogShow.SetForeColor(kBlue);
-    LogShow.SetText("下载成功 " + std::to_string(succeeded) + " 个文件；下载失败 " +
-                    std::to_string(failed) + " 个文件。");
+    LogShow.SetText(RunSummary(succeeded, failed));
     OpenDownDir.SetEnabled(true);
 }
 

@@ -1,6 +1,8 @@
 #include "app/MainF1.h"
 
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "web/PublisherSite.h"
 
@@ -109,10 +111,24 @@ int MainF1::SelectedMatchMode() const {
     return -1;
 }
 
+// The controls in keyboard focus order, as `const` as the window given.
+template <typename Window>
+auto InFocusOrder(Window& w) {
+    using Pointer = std::conditional_t<std::is_const_v<Window>, const Control*, Control*>;
+    return std::vector<Pointer>{&w.OFile1,    &w.SearchPic, &w.WebUrl, &w.PiPei[0],   &w.PPTEnd,
+                                &w.PPTBeg,    &w.DownPic,   &w.GetPic, &w.LogShow,    &w.PiPei[1],
+                                &w.PiPei[2],  &w.PiPei[3],  &w.FileS2, &w.FileS1,     &w.SDownAll,
+                                &w.FileS2Dir, &w.Command1,  &w.AD1,    &w.OpenDownDir};
+}
+
+std::vector<Control*> MainF1::Clickable() {
+    std::vector<Control*> all = InFocusOrder(*this);
+    all.insert(all.end(), {&Frame1, &Label6, &NewSoftInfo});
+    return all;
+}
+
 std::vector<const Control*> MainF1::FocusOrder() const {
-    return {&OFile1,   &SearchPic, &WebUrl,   &PiPei[0], &PPTEnd,     &PPTBeg, &DownPic,
-            &GetPic,   &LogShow,   &PiPei[1], &PiPei[2], &PiPei[3],   &FileS2, &FileS1,
-            &SDownAll, &FileS2Dir, &Command1, &AD1,      &OpenDownDir};
+    return InFocusOrder(*this);
 }
 
 }  // namespace pixquarry

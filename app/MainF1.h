@@ -139,6 +139,8 @@ public:
 
 private:
     void Bind();
+    // Every control the user can press, type into or pick.
+    std::vector<Control*> Clickable();
     RunOutcome Extract();
     std::string DefaultFolder() const;
     bool SettleTargetFolder(std::string& target);

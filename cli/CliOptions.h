@@ -14,6 +14,8 @@ struct CliOptions {
     std::optional<std::string> base;
     std::string dir;
     int jobs = 1;
+    int timeout = 0;       // seconds one download may take in all; 0: no limit
+    bool verbose = false;  // failure reasons also in the transfer layer's own words
 };
 
 }  // namespace pixquarry

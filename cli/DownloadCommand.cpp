@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,10 +15,10 @@
 #include "cli/Messages.h"
 #include "cli/ProgressLine.h"
 #include "cli/StopSignals.h"
+#include "download/DownloadRun.h"
 #include "download/FolderPaths.h"
-#include "extract/LinkText.h"
-#include "platform/curl/CurlHttpClient.h"
-#include "platform/curl/CurlParallelDownloader.h"
+#include "platform/curl/TransferEngine.h"
+#include "platform/posix/PollEventLoop.h"
 
 namespace pixquarry {
 
@@ -38,28 +39,36 @@ void WriteLine(const std::string& line) {
 }  // namespace
 
 int DownloadCommand(const CliOptions& options) {
-    CurlHttpClient pages(SourceFetchLimits());
+    PollEventLoop loop;
+    TransferEngine engine(loop);
+    EngineHttpClient pages(engine, SourceFetchLimits());
     Harvest harvest;
     if (const int status = HarvestSource(options, pages, harvest); status != 0)
         return status;
     if (!SettleFolder(options.dir))
         return 1;
 
+    const std::string folder = WithClosingSlash(options.dir);
+    RunNames names;
     std::vector<DownloadRequest> requests;
     requests.reserve(harvest.links.size());
-    for (const std::string& text : harvest.links)
-        requests.push_back({TrimSpaces(text), options.dir, FGetLast(text)});
+    for (const std::string& text : harvest.links) {
+        requests.push_back(RequestFor(text, folder));
+        requests.back().fileName = names.Claim(requests.back().fileName);
+    }
 
-    // A line goes out whole as soon as its transfer ends.
+    // A line goes out whole as soon as its result is in.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     ProgressLine progress(requests.size());
     const StopSignals stop;
     int succeeded = 0;
     int failed = 0;
     std::int64_t bytes = 0;
-    CurlParallelDownloader downloader(TransferLimits{}, options.jobs);
-    const bool completed = downloader.Run(
-        requests,
+    TransferLimits limits;
+    if (options.timeout > 0)
+        limits.totalTimeout = std::chrono::seconds(options.timeout);
+    const bool completed = engine.Run(
+        requests, options.jobs, limits,
         [&](std::size_t index, const DownloadResult& result) {
             const std::string& name = requests[index].fileName;
             progress.BeforeOutput();
@@ -67,7 +76,10 @@ int DownloadCommand(const CliOptions& options) {
                 WriteLine("下载成功：" + name + "\n");
                 ++succeeded;
             } else {
-                WriteLine("下载失败：" + name + "\t" + result.error + "\n");
+                std::string reason = result.error;
+                if (options.verbose && !result.detail.empty())
+                    reason += "（" + result.detail + "）";
+                WriteLine("下载失败：" + name + "\t" + reason + "\n");
                 ++failed;
             }
             progress.Update(static_cast<std::size_t>(succeeded + failed), bytes);
@@ -79,8 +91,7 @@ int DownloadCommand(const CliOptions& options) {
         });
     progress.Clear();
 
-    WriteLine("下载成功 " + std::to_string(succeeded) + " 个文件；下载失败 " +
-              std::to_string(failed) + " 个文件。\n");
+    WriteLine(RunSummary(succeeded, failed) + "\n");
     if (!completed) {
         std::fflush(stdout);
         stop.EndByIt();

@@ -7,7 +7,8 @@
 
 #include "cli/Commands.h"
 #include "cli/LinkHarvest.h"
-#include "platform/curl/CurlHttpClient.h"
+#include "platform/curl/TransferEngine.h"
+#include "platform/posix/PollEventLoop.h"
 
 namespace pixquarry {
 
@@ -20,7 +21,9 @@ void Write(const std::string& text) {
 }  // namespace
 
 int ExtractCommand(const CliOptions& options) {
-    CurlHttpClient pages(SourceFetchLimits());
+    PollEventLoop loop;
+    TransferEngine engine(loop);
+    EngineHttpClient pages(engine, SourceFetchLimits());
     Harvest harvest;
     if (const int status = HarvestSource(options, pages, harvest); status != 0)
         return status;

@@ -24,8 +24,8 @@ constexpr const char* kDescription =
     "\n"
     "  pixquarry-cli extract [--domain TEXT] [--json] SOURCE\n"
     "  pixquarry-cli extract --resolve [--base URL] [--json] SOURCE\n"
-    "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] SOURCE\n"
-    "  pixquarry-cli download --dir DIR --resolve [--base URL] [--jobs N] SOURCE\n";
+    "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] [--timeout S] SOURCE\n"
+    "  pixquarry-cli download --dir DIR --resolve [--base URL] [--jobs N] [--timeout S] SOURCE\n";
 
 constexpr const char* kFooter =
     "SOURCE is a style sheet, or a web page, script or text file with CSS in\n"
@@ -36,9 +36,11 @@ constexpr const char* kFooter =
     "SOURCE was fetched from (after redirects) or --base; fragments and other\n"
     "schemes (data:, javascript:) are left out.\n"
     "\n"
-    "download prints one line per link as its transfer ends, \"下载成功：NAME\" or\n"
-    "\"下载失败：NAME<TAB>REASON\", then the window's summary. A file name taken\n"
-    "by two links holds the later one in the list, whatever --jobs is.\n"
+    "download prints one line per link in list order, \"下载成功：NAME\" or\n"
+    "\"下载失败：NAME<TAB>REASON\", then the window's summary. Only full http(s)\n"
+    "links are fetched. When several links end in the same file name, the first\n"
+    "keeps it and the later ones are saved as NAME(2), NAME(3) and so on, in\n"
+    "list order, whatever --jobs is.\n"
     "\n"
     "Exit status: 0 on success (also when no link was found), 1 when SOURCE\n"
     "cannot be read, DIR cannot be made or a download failed, 2 on bad usage.\n";
@@ -113,6 +115,14 @@ int main(int argc, char** argv) {
         ->type_name("N")
         ->check(CLI::Range(1, kMaxJobs))
         ->capture_default_str();
+
+    download
+        ->add_option("--timeout", options.timeout,
+                     "Seconds one download may take in all before it fails; none by default.")
+        ->type_name("SECONDS")
+        ->check(CLI::PositiveNumber);
+    app.add_flag("--verbose", options.verbose,
+                 "Follow each failure reason with the transfer layer's own words.");
 
     std::vector<std::string> args = SplitEmptyValues(argc, argv);
     std::vector<char*> pointers;

@@ -3,16 +3,10 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstring>
+
+#include "platform/posix/SystemReason.h"
 
 namespace pixquarry {
-
-std::string WithClosingSlash(std::string_view folder) {
-    std::string result(folder);
-    if (result.empty() || result.back() != '/')
-        result += '/';
-    return result;
-}
 
 std::string DefaultDownloadFolder(std::string_view programFolder) {
     return WithClosingSlash(programFolder) + "downimages/";
@@ -30,20 +24,13 @@ namespace {
 
 std::string CreateFolderReason(int error) {
     switch (error) {
-        case EACCES:
-        case EPERM:
-            return "没有写入权限";
-        case EROFS:
-            return "磁盘是只读的";
         case EEXIST:
         case ENOTDIR:
             return "已有同名的文件";
         case ENOENT:
             return "上一级文件夹不存在";
-        case ENOSPC:
-            return "磁盘空间不足";
         default:
-            return std::string("创建出错（") + std::strerror(error) + "）";
+            return SystemReason(error);
     }
 }
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FilePaths.h"
+
 namespace pixquarry {
 
 // The folder `downimages` beside the program, with a closing "/".
 std::string DefaultDownloadFolder(std::string_view programFolder);
-// `folder` with a closing "/" added when it has none; otherwise unchanged.
-std::string WithClosingSlash(std::string_view folder);
 // Makes `folder` unless it is a folder already; one level only, so a
 // mistyped parent never becomes a tree of new folders. "" on success,
 // otherwise the message naming the folder and the reason in the user's words.

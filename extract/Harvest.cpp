@@ -89,8 +89,7 @@ Harvest HarvestLinks(const std::string& source, std::string bytes, const LinkRul
 }
 
 std::string FetchFailureMessage(const std::string& url, const HttpResponse& response) {
-    const std::string reason = response.ok ? "服务器回答 HTTP " + std::to_string(response.status)
-                                           : "网络错误（" + response.error + "）";
+    const std::string reason = response.ok ? HttpStatusReason(response.status) : response.error;
     return "无法下载网页“" + url + "”：" + reason;
 }
 

@@ -1,41 +1,36 @@
 #pragma once
 
-#include <functional>
-#include <memory>
+#include <cstdint>
 #include <string>
 
 #include <QTextBrowser>
-#include <QTimer>
-
-#include "platform/HttpClient.h"
 
 namespace pixquarry {
 
 class Browser;
+class TransferEngine;
 
-// The banner: a light HTML view whose page is fetched on a thread of its
-// own, so a slow site never holds up the window. Links open in the browser.
+// The banner: a light HTML view whose page comes through the transfer engine,
+// so a slow site never holds up the window. Links open in the browser.
 class BannerView final : public QTextBrowser {
     Q_OBJECT
 public:
-    // Runs on the fetching thread; must not touch Qt.
-    using Fetch = std::function<HttpResponse(const std::string& url)>;
-
-    BannerView(QWidget* parent, Fetch fetch, Browser& browser);
+    // No engine: the banner stays empty.
+    BannerView(QWidget* parent, TransferEngine* engine, Browser& browser);
+    // A fetch still under way is dropped.
     ~BannerView() override;
 
     void Load(const std::string& url);
-    bool Loading() const { return m_pending != nullptr; }
+    bool Loading() const { return m_transfer != 0; }
 
 private:
-    struct Pending;
-    void Collect();
+    void Drop();
 
-    Fetch m_fetch;
+    TransferEngine* m_engine;
     Browser& m_browser;
     std::string m_url;
-    std::shared_ptr<Pending> m_pending;
-    QTimer m_poll;
+    std::string m_body;
+    std::uint64_t m_transfer = 0;
 };
 
 }  // namespace pixquarry

@@ -79,7 +79,7 @@ void ApplyColour(QWidget& widget, const Colour& colour) {
 
 }  // namespace
 
-MainView::MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetch, QWidget* parent)
+MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWidget* parent)
     : QWidget(parent), m_model(model) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         m_scale = screen->logicalDotsPerInch() / 96.0;
@@ -111,7 +111,7 @@ MainView::MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetc
     AddOption(m_model.FileS1);
     AddOption(m_model.FileS2);
     AddTextBox(m_model.FileS2Dir);
-    m_banner = new BannerView(this, std::move(bannerFetch), browser);
+    m_banner = new BannerView(this, engine, browser);
     Place(m_model.AD1, m_banner);
     m_banner->setAcceptDrops(false);
     Add<QLabel>(m_model.Label5);

@@ -17,13 +17,15 @@ namespace pixquarry {
 
 class Browser;
 class PicListModel;
+class TransferEngine;
 
 // Pixquarry's window on Qt. It only shows what the model holds and passes on
 // what the user does; every decision is the model's.
 class MainView final : public QWidget {
     Q_OBJECT
 public:
-    MainView(MainF1& model, Browser& browser, BannerView::Fetch bannerFetch = {},
+    // The banner's page comes through `engine`; none leaves it empty.
+    MainView(MainF1& model, Browser& browser, TransferEngine* engine = nullptr,
              QWidget* parent = nullptr);
     ~MainView() override;
 

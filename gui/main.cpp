@@ -1,45 +1,51 @@
 #include <QApplication>
+#include <QTimer>
 
 #include "app/MainF1.h"
 #include "gui/ChineseTranslations.h"
 #include "gui/MainView.h"
 #include "gui/QtDesktop.h"
+#include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
-#include "platform/curl/CurlDownloader.h"
-#include "platform/curl/CurlHttpClient.h"
+#include "platform/curl/TransferEngine.h"
 #include "platform/posix/PosixFileReader.h"
 #include "platform/posix/PosixProcessStarter.h"
 #include "platform/posix/RunningProgram.h"
-#include "web/SteadyClock.h"
+#include "platform/posix/SteadyClock.h"
 
 int main(int argc, char** argv) {
     using namespace pixquarry;
     QApplication app(argc, argv);
     InstallChineseTranslations(app);
 
+    // Every transfer runs on Qt's event loop: the window never waits on the network.
+    QtEventLoop loop;
+    TransferEngine engine(loop);
     PosixFileReader files;
     QtOpenFileDialog openFile;
     QtOwnedDialogs dialogs;
     QtDesktop desktop;
-    CurlDownloader downloader;
-    CurlHttpClient http(UpdateCheckLimits());
-    CurlHttpClient pages(SourceFetchLimits());
+    EngineDownloader downloader(engine);
+    EngineHttpClient http(engine, UpdateCheckLimits());
+    EngineHttpClient pages(engine, SourceFetchLimits());
     PosixProcessStarter processes;
     SteadyClock clock;
     MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
                        http, pages, processes, clock, RunningProgram()});
 
-    // Before the window exists: the update check may hand over and end here.
-    if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)
-        return 0;
-
-    // The banner comes on a thread of its own, with a handle of its own.
-    MainView view(model, desktop, [](const std::string& url) {
-        return CurlHttpClient(UpdateCheckLimits()).Get(url);
-    });
+    MainView view(model, desktop, &engine);
     openFile.SetParent(&view);
     dialogs.SetParent(&view);
+    // Closing the window ends every wait on a transfer at once.
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, [&loop] { loop.Quit(); });
     view.show();
+
+    // The load handler runs once the window is up; the update check inside
+    // it keeps the controls disabled until it has its answer.
+    QTimer::singleShot(0, &view, [&model] {
+        if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)
+            QCoreApplication::exit(0);
+    });
     return app.exec();
 }

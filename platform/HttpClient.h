@@ -13,7 +13,13 @@ struct HttpResponse {
     std::string detail;    // the HTTP layer's own words for the failure
 };
 
-// A synchronous GET of an absolute http or https address.
+// What the user reads for a response with an error status.
+inline std::string HttpStatusReason(long status) {
+    return "服务器回答 HTTP " + std::to_string(status);
+}
+
+// A GET of an absolute http or https address; returns when the response is
+// in (the window keeps running meanwhile).
 class HttpClient {
 public:
     virtual ~HttpClient() = default;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "app/MainF1.h"
-#include "platform/curl/CurlDownloader.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/Transfers.h"
 
 namespace pixquarry {
 namespace {
@@ -93,13 +93,13 @@ protected:
     }
     Seams MakeSeams() {
         m_seams.program = {(m_dir / "program").string(), "pixquarry"};
-        m_seams.download = &m_downloader;
+        m_seams.download = &m_net.downloader;
         return m_seams.Make();
     }
 
     testing::TestHttpServer m_server;
     fs::path m_dir = TestFolder();
-    CurlDownloader m_downloader;
+    testing::RealTransfers m_net;
     testing::FakeSeams m_seams;
     MainF1 window{MakeSeams()};
     std::vector<Line> lines;

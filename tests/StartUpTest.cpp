@@ -13,12 +13,11 @@
 #include <vector>
 
 #include "app/MainF1.h"
-#include "platform/curl/CurlDownloader.h"
-#include "platform/curl/CurlHttpClient.h"
 #include "platform/posix/PosixProcessStarter.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandInSite.h"
+#include "tests/support/Transfers.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -34,8 +33,8 @@ constexpr const char* kNetworkTrouble =
 // Sends what is meant for the publisher's site to the stand-in instead.
 class StandInClient final : public HttpClient {
 public:
-    StandInClient(std::string origin, TransferLimits limits)
-        : m_origin(std::move(origin)), m_real(limits) {}
+    StandInClient(std::string origin, TransferEngine& engine, TransferLimits limits)
+        : m_origin(std::move(origin)), m_real(engine, limits) {}
     HttpResponse Get(const std::string& url) override {
         asked.push_back(url);
         std::string local = url;
@@ -47,7 +46,7 @@ public:
 
 private:
     std::string m_origin;
-    CurlHttpClient m_real;
+    EngineHttpClient m_real;
 };
 
 class StartUp : public ::testing::Test {
@@ -58,7 +57,7 @@ protected:
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(m_dir);
         m_seams.program = {m_dir.string(), "pixquarry"};
-        m_seams.download = &m_downloader;
+        m_seams.download = &m_net.downloader;
         m_seams.starter = &m_processes;
     }
     void TearDown() override { fs::remove_all(m_dir); }
@@ -67,7 +66,7 @@ protected:
     MainF1::LoadOutcome Load(const std::vector<std::string>& args,
                              TransferLimits limits = UpdateCheckLimits()) {
         m_site = std::make_unique<testing::StandInSite>(args);
-        m_http = std::make_unique<StandInClient>(m_site->Origin(), limits);
+        m_http = std::make_unique<StandInClient>(m_site->Origin(), m_net.engine, limits);
         m_seams.http = m_http.get();
         m_window = std::make_unique<MainF1>(m_seams.Make());
         return m_window->Form_Load();
@@ -83,7 +82,7 @@ protected:
     }
 
     fs::path m_dir;
-    CurlDownloader m_downloader;
+    testing::RealTransfers m_net;
     PosixProcessStarter m_processes;
     testing::FakeSeams m_seams;
     std::unique_ptr<testing::StandInSite> m_site;
@@ -176,7 +175,7 @@ TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
         if (c.closedPort) {
             m_site.reset();  // nobody listens there any more
         }
-        m_http = std::make_unique<StandInClient>(origin, quick);
+        m_http = std::make_unique<StandInClient>(origin, m_net.engine, quick);
         m_seams.http = m_http.get();
         m_window = std::make_unique<MainF1>(m_seams.Make());
         EXPECT_EQ(m_window->Form_Load(), MainF1::LoadOutcome::Continue) << c.name;

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/MainF1.h"
-#include "platform/curl/CurlHttpClient.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/Transfers.h"
 
 namespace pixquarry {
 namespace {
@@ -37,7 +37,7 @@ protected:
             res.set_content(".x{background:url(never.png)}", "text/css");
         });
         m_server.Start();
-        m_seams.pages = &m_pages;
+        m_seams.pages = &m_net.pages;
         window = std::make_unique<MainF1>(m_seams.Make());
         window->WebUrl.SetText("D/");
     }
@@ -53,7 +53,7 @@ protected:
     }
 
     testing::TestHttpServer m_server;
-    CurlHttpClient m_pages{SourceFetchLimits()};
+    testing::RealTransfers m_net;
     testing::FakeSeams m_seams;
     std::unique_ptr<MainF1> window;
 };
@@ -81,7 +81,7 @@ TEST_F(WebSource, AFailedFetchIsReportedAndTheListKept) {
     };
     for (const Case& c :
          std::vector<Case>{{m_server.Url("/gone.css"), "服务器回答 HTTP 404", false},
-                           {m_server.Url("/site.css"), "网络错误（", true}}) {
+                           {m_server.Url("/site.css"), "无法连接到服务器 127.0.0.1:", true}}) {
         if (c.serverGone)
             m_server.Stop();
         Harvest(c.url);

@@ -1,5 +1,7 @@
 #include "platform/curl/CurlEasy.h"
 
+#include "platform/curl/FailureReason.h"
+
 #include <exception>
 #include <stdexcept>
 #include <utility>
@@ -53,11 +55,6 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
 }
 
-CurlOutcome CurlEasy::Perform(const std::string& url, const std::string& referer,
-                              const Sink& sink) {
-    return Finish(curl_easy_perform(Begin(url, referer, sink)));
-}
-
 CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const Sink& sink) {
     SetOptions(url, referer);
     m_errorBuffer[0] = '\0';
@@ -73,10 +70,13 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
     CurlOutcome outcome;
     outcome.status = Status();
     outcome.transferred = code == CURLE_OK;
+    outcome.finalUrl = EffectiveUrl();
+    if (code != CURLE_OK)
+        outcome.detail = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
     if (!m_abortReason.empty())
         outcome.error = std::move(m_abortReason);
     else if (code != CURLE_OK)
-        outcome.error = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
+        outcome.error = FailureReason(code, m_handle.get(), m_limits);
     return outcome;
 }
 
@@ -102,7 +102,7 @@ size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {
     }
     // Nothing may unwind through libcurl.
     try {
-        if (!(*easy.m_sink)(std::string_view(data, bytes), easy.m_abortReason))
+        if (!(*easy.m_sink)(std::string_view(data, bytes), easy.Status(), easy.m_abortReason))
             return 0;
     } catch (const std::exception& e) {
         easy.m_abortReason = e.what();

@@ -17,7 +17,9 @@ inline constexpr char kUserAgent[] = "Pixquarry/1.00";
 struct CurlOutcome {
     bool transferred = false;  // a whole response arrived
     long status = 0;           // the last response's status, 0 when none arrived
-    std::string error;         // empty when transferred
+    std::string finalUrl;      // where the transfer ended up after redirects
+    std::string error;         // why not, in the user's words; empty when transferred
+    std::string detail;        // libcurl's own words for it
 };
 
 // One easy handle with the options every Pixquarry transfer shares: http and
@@ -25,8 +27,9 @@ struct CurlOutcome {
 // The handle lives as long as the object so kept-alive connections are reused.
 class CurlEasy final {
 public:
-    // Takes a body chunk; returns false with a reason to abort the transfer.
-    using Sink = std::function<bool(std::string_view chunk, std::string& error)>;
+    // Takes a body chunk of the response with `status`; returns false with
+    // a reason to abort the transfer.
+    using Sink = std::function<bool(std::string_view chunk, long status, std::string& error)>;
 
     explicit CurlEasy(TransferLimits limits);
     CurlEasy(const CurlEasy&) = delete;
@@ -35,16 +38,13 @@ public:
     CurlEasy& operator=(CurlEasy&&) = delete;
     ~CurlEasy();
 
-    // Blocks until the transfer is over. An empty referer sends none.
-    CurlOutcome Perform(const std::string& url, const std::string& referer, const Sink& sink);
-
-    // Perform() in two halves, for a multi handle to run the transfer in
-    // between: Begin() sets the handle up, Finish() takes libcurl's result.
-    // The sink must outlive the transfer.
+    // A transfer in two halves, for a multi handle to run it in between:
+    // Begin() sets the handle up (an empty referer sends none), Finish()
+    // takes libcurl's result. The sink must outlive the transfer.
     CURL* Begin(const std::string& url, const std::string& referer, const Sink& sink);
     CurlOutcome Finish(CURLcode code);
 
-    // The status of the response being received; meant for sinks.
+    // The status of the response being received.
     long Status() const;
     // Where the last transfer ended up after redirects.
     std::string EffectiveUrl() const;

@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cstring>
 #include <string>
+
+#include "platform/FilePaths.h"
+#include "platform/posix/SystemReason.h"
 
 namespace pixquarry {
 
@@ -16,16 +18,14 @@ namespace {
 constexpr char kSuffix[] = ".part";
 
 std::string SystemError() {
-    return std::strerror(errno);
+    return SystemReason(errno);
 }
 
 // Names unique to this process; O_EXCL settles a clash with anyone else's.
 std::string NextName(const std::string& folder) {
     static std::atomic<unsigned long> counter{0};
-    std::string name = folder;
-    if (!name.empty() && name.back() != '/')
-        name += '/';
-    name += ".pixquarry-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    std::string name = WithClosingSlash(folder) + ".pixquarry-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(++counter);
     name += kSuffix;
     return name;
 }

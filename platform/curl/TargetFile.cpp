@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/FilePaths.h"
+#include "platform/HttpClient.h"
 #include "platform/curl/CurlUrl.h"
 
 namespace pixquarry {
@@ -26,20 +28,27 @@ std::string OriginOf(const std::string& link) {
     return UrlPart(url.get(), CURLUPART_URL);
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-    if (folder.empty() || folder.back() == '/')
-        return folder + name;
-    return folder + '/' + name;
+DownloadResult Failure(long status, std::string error, std::string detail = {}) {
+    return DownloadResult{false, status, std::move(error), std::move(detail)};
 }
 
-DownloadResult Failure(long status, std::string error) {
-    return DownloadResult{false, status, std::move(error)};
+// Only a full http or https address is fetched: nothing is guessed.
+bool IsAbsoluteWebAddress(const std::string& link) {
+    const CurlUrl url(curl_url());
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, link.c_str(), 0) != CURLUE_OK)
+        return false;
+    const std::string scheme = UrlPart(url.get(), CURLUPART_SCHEME);
+    return scheme == "http" || scheme == "https";
 }
 
 }  // namespace
 
 TargetFile::TargetFile(const DownloadRequest& request)
-    : m_path(Join(request.folder, request.fileName)) {
+    : m_path(WithClosingSlash(request.folder) + request.fileName) {
+    if (!IsAbsoluteWebAddress(request.url)) {
+        m_refusal = Failure(0, "不是完整的网址");
+        return;
+    }
     if (!ValidFileName(request.fileName)) {
         m_refusal = Failure(0, "文件名无效");
         return;
@@ -57,15 +66,15 @@ bool TargetFile::Take(long status, std::string_view chunk, std::string& error) {
     return status >= 400 || m_part->Write(chunk, error);
 }
 
-DownloadResult TargetFile::Finish(const CurlOutcome& outcome, bool keep) {
+DownloadResult TargetFile::Finish(const CurlOutcome& outcome) {
     if (outcome.status >= 400)
-        return Failure(outcome.status, "HTTP " + std::to_string(outcome.status));
+        return Failure(outcome.status, HttpStatusReason(outcome.status));
     if (!outcome.transferred)
-        return Failure(outcome.status, outcome.error);
+        return Failure(outcome.status, outcome.error, outcome.detail);
     std::string error;
-    if (keep && !m_part->Commit(m_path, error))
+    if (!m_part->Commit(m_path, error))
         return Failure(outcome.status, error);
-    return DownloadResult{true, outcome.status, {}};
+    return DownloadResult{true, outcome.status, {}, {}};
 }
 
 }  // namespace pixquarry

@@ -25,14 +25,11 @@ public:
     const std::optional<DownloadResult>& Refusal() const { return m_refusal; }
     // The link's origin: pictures are fetched as the page that shows them would.
     const std::string& Referer() const { return m_referer; }
-    // Folder and name: two requests with the same path compete for one file.
-    const std::string& Path() const { return m_path; }
 
     // The transfer's sink; status is the response being received.
     bool Take(long status, std::string_view chunk, std::string& error);
-    // keep false: the body arrived but is not wanted, the old file stays, and
-    // the result is still a success.
-    DownloadResult Finish(const CurlOutcome& outcome, bool keep = true);
+    // Puts the file in place when the whole body arrived.
+    DownloadResult Finish(const CurlOutcome& outcome);
 
 private:
     std::string m_path;

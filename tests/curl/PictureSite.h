@@ -51,8 +51,10 @@ public:
         routes.Get("/show.php", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content("id=" + req.get_param_value("id"), "image/gif");
         });
-        routes.Get(R"(/(a|b)/same\.png)", [](const httplib::Request& req, httplib::Response& res) {
-            res.set_content(req.matches[1].str() == "a" ? "first" : "second", "image/png");
+        // /status/N answers with status N and the body "status N".
+        routes.Get(R"(/status/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.status = std::stoi(req.matches[1]);
+            res.set_content("status " + req.matches[1].str(), "image/png");
         });
         routes.Get("/echo", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(

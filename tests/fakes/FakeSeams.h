@@ -88,9 +88,7 @@ public:
 
 class OfflineDownloader final : public Downloader {
 public:
-    DownloadResult Download(const DownloadRequest&) override {
-        return {false, 0, "no network in this test"};
-    }
+    DownloadResult Download(const DownloadRequest&) override { return {false, 0, "没有网络", {}}; }
 };
 
 class OfflineHttpClient final : public HttpClient {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/SteadyClock.h"
 #include "web/Bytes2BSTR.h"
-#include "web/SteadyClock.h"
 
 namespace pixquarry {
 namespace {

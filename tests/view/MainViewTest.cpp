@@ -29,10 +29,10 @@
 #include "gui/MainView.h"
 #include "gui/PicListModel.h"
 #include "gui/QtDesktop.h"
+#include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
-#include "platform/curl/CurlDownloader.h"
-#include "platform/curl/CurlHttpClient.h"
+#include "platform/curl/TransferEngine.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -330,7 +330,9 @@ TEST(MainViewEndToEnd, HarvestsAndDownloadsIntoTheDefaultFolder) {
         file.write(kCss);
     }
     testing::FakeSeams seams;
-    CurlDownloader downloader;
+    QtEventLoop loop;
+    TransferEngine engine(loop);
+    EngineDownloader downloader(engine);
     QtDesktop desktop;
     MainF1 model(Seams{seams.files, seams.openFile, seams.folders, seams.box, seams.browser,
                        seams.fileManager, desktop, downloader, seams.offlineHttp, seams.offlineHttp,
@@ -381,10 +383,9 @@ TEST(BannerView, ShowsAPageFetchedInTheBackgroundAndOpensItsLinks) {
     });
     server.Start();
     testing::RecordingBrowser browser;
-    BannerView banner(
-        nullptr,
-        [](const std::string& url) { return CurlHttpClient(UpdateCheckLimits()).Get(url); },
-        browser);
+    QtEventLoop loop;
+    TransferEngine engine(loop);
+    BannerView banner(nullptr, &engine, browser);
     for (const std::string& path : {std::string("/missing"), std::string("/banner")}) {
         banner.Load(server.Url(path));
         EXPECT_TRUE(banner.Loading()) << "the window does not wait for the page";

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <unordered_map>
+
+#include "platform/EventLoop.h"
+
+namespace pixquarry {
+
+// An event loop on poll(2), for the command line and the core's tests.
+class PollEventLoop final : public EventLoop {
+public:
+    void Watch(int fd, int interest, Ready ready) override;
+    int StartTimer(std::chrono::milliseconds delay, Due due) override;
+    void StopTimer(int id) override;
+    bool RunUntil(const std::function<bool()>& done) override;
+    void Wake() override {}
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Watched {
+        int interest;
+        Ready ready;
+    };
+    struct Timer {
+        Clock::time_point due;
+        Due call;
+    };
+    // One turn: waits at most until the next timer, then calls what is ready.
+    void Turn();
+
+    std::unordered_map<int, Watched> m_watched;
+    std::map<int, Timer> m_timers;
+    int m_nextTimer = 0;
+};
+
+}  // namespace pixquarry
