@@ -37,7 +37,6 @@ struct FontSpec {
     std::string face;  // empty: the window's default font
     double points = 0;
     bool bold = false;
-    bool chinese = false;  // a Simplified-Chinese face, used with the GB2312 character set
 };
 
 class Control {

@@ -63,14 +63,14 @@ MainF1::MainF1(Seams seams)
     }
 
     Styled(OFile1, Colour::Rgb(255, 128, 0));
-    Styled(DownPic, Colour{}, {"宋体", 12, true, true});
-    Styled(FileS2Dir, Colour::Rgb(255, 0, 255), {"Microsoft Sans Serif", 12, false, false});
-    Styled(Label5, kBlue, {"Microsoft Sans Serif", 9, false, false});
-    Styled(SDownAll, Colour::Rgb(192, 0, 0), {"宋体", 10.5, true, true});
-    Styled(Command1, Colour{}, {"楷体_GB2312", 12, false, true});
+    Styled(DownPic, Colour{}, {"宋体", 12, true});
+    Styled(FileS2Dir, Colour::Rgb(255, 0, 255), {"Microsoft Sans Serif", 12, false});
+    Styled(Label5, kBlue, {"Microsoft Sans Serif", 9, false});
+    Styled(SDownAll, Colour::Rgb(192, 0, 0), {"宋体", 10.5, true});
+    Styled(Command1, Colour{}, {"楷体_GB2312", 12, false});
     Styled(NewSoftInfo, Colour::Highlight());
-    Styled(GetPic, Colour::Highlight(), {"Lucida Sans Unicode", 10.5, true, false});
-    Styled(LogShow, kBlue, {"MS Sans Serif", 9.75, true, false});
+    Styled(GetPic, Colour::Highlight(), {"Lucida Sans Unicode", 10.5, true});
+    Styled(LogShow, kBlue, {"MS Sans Serif", 9.75, true});
 
     for (Control* hidden : std::initializer_list<Control*>{&PPDefBeg, &PPTBeg, &PPDefEnd, &PPTEnd,
                                                            &FileS2Dir, &DownProgress}) {

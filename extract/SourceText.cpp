@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/posix/IconvHandle.h"
+#include "platform/posix/CodePage936.h"
 
 namespace pixquarry {
 
@@ -57,47 +57,6 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
     }
     if (i < bytes.size())
         out += kReplacement;  // an odd last byte
-    return out;
-}
-
-std::string FromCodePage936(std::string_view bytes) {
-    std::string out;
-    const IconvHandle cd("UTF-8", "CP936");
-    if (!cd.Ok()) {
-        // Without the converter, keep the ASCII and mark the rest.
-        for (char c : bytes) {
-            if (static_cast<unsigned char>(c) < 0x80) {
-                out += c;
-            } else {
-                out += kReplacement;
-            }
-        }
-        return out;
-    }
-    out.resize(bytes.size() + bytes.size() / 2 + 16);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    std::size_t used = 0;
-    while (inLeft > 0) {
-        if (out.size() - used < 16)
-            out.resize(out.size() * 2);
-        char* dst = out.data() + used;
-        std::size_t dstLeft = out.size() - used;
-        const std::size_t rc = iconv(cd.get(), &in, &inLeft, &dst, &dstLeft);
-        used = static_cast<std::size_t>(dst - out.data());
-        if (rc != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG) {
-            out.resize(out.size() * 2);
-        } else {
-            // EILSEQ, or EINVAL for a lead byte at the very end: skip one byte.
-            out.replace(used, kReplacement.size(), kReplacement);
-            used += kReplacement.size();
-            ++in;
-            --inLeft;
-        }
-    }
-    out.resize(used);
     return out;
 }
 
@@ -189,7 +148,7 @@ std::string DecodeSourceText(std::string bytes) {
         return FromUtf16(std::string_view(bytes).substr(2), true);
     if (IsValidUtf8(bytes))
         return bytes;
-    return FromCodePage936(bytes);
+    return CodePage936ToUtf8(bytes);
 }
 
 }  // namespace pixquarry

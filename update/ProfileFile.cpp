@@ -4,13 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "platform/posix/FileDescriptor.h"
-#include "platform/posix/IconvHandle.h"
+#include "platform/posix/PartFile.h"
+#include "platform/posix/SystemReason.h"
 
 namespace pixquarry {
 
@@ -18,55 +18,6 @@ namespace {
 
 bool IsLeadByte(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
-}
-
-// `skip(in, left, out)` steps over input iconv cannot take and appends its
-// stand-in. Without a converter only ASCII passes.
-template <typename Skip>
-std::string Convert(std::string_view text, bool toCodePage, Skip skip) {
-    // CP936 has the euro sign at 0x80; plain GBK is the fallback.
-    const IconvHandle cd(toCodePage ? "CP936" : "UTF-8", toCodePage ? "UTF-8" : "CP936");
-    std::string out(text.size() * 2 + 16, '\0');
-    std::size_t used = 0;
-    char* in = const_cast<char*>(text.data());  // iconv's signature lacks the const
-    std::size_t left = text.size();
-    std::string standIn;
-    while (left > 0) {
-        if (cd.Ok()) {
-            char* dst = out.data() + used;
-            std::size_t room = out.size() - used;
-            const std::size_t rc = iconv(cd.get(), &in, &left, &dst, &room);
-            used = static_cast<std::size_t>(dst - out.data());
-            if (rc != static_cast<std::size_t>(-1))
-                break;
-            if (errno == E2BIG) {
-                out.resize(out.size() * 2);
-                continue;
-            }
-            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        } else if (static_cast<unsigned char>(*in) < 0x80) {
-            out[used++] = *in++;
-            --left;
-            continue;
-        }
-        standIn.clear();
-        skip(in, left, standIn);
-        if (out.size() - used < standIn.size() + 16)
-            out.resize(out.size() * 2 + standIn.size());
-        out.replace(used, standIn.size(), standIn);
-        used += standIn.size();
-    }
-    out.resize(used);
-    return out;
-}
-
-std::size_t Utf8SequenceLength(const char* p, std::size_t left) {
-    const auto lead = static_cast<unsigned char>(*p);
-    const std::size_t want = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    std::size_t n = 1;
-    while (n < want && n < left && (static_cast<unsigned char>(p[n]) & 0xC0) == 0x80)
-        ++n;
-    return n;
 }
 
 std::string_view CutAtNul(std::string_view s) {
@@ -207,7 +158,7 @@ Place Find(const std::vector<std::string>& lines, std::string_view section, std:
 }
 
 std::string Reason(const std::string& what, const std::string& path, int error) {
-    return what + "“" + path + "”：" + std::strerror(error);
+    return what + "“" + path + "”：" + SystemReason(error);
 }
 
 // Reads a whole file; `error` is its errno, ENOENT included.
@@ -242,43 +193,17 @@ std::string ReadFile(const std::string& path, int& error, mode_t* mode = nullptr
     return bytes;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Writes a new file next to `path` and renames it over `path`.
 std::string ReplaceFile(const std::string& path, const std::string& bytes,
                         std::optional<mode_t> keepMode) {
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        // 0666 lets the umask decide for a new file, as for any other file.
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (fd < 0)
-        return Reason("无法在此处创建文件", temp, errno);
-    FileDescriptor file(fd);
-    const bool written = (!keepMode || ::fchmod(fd, *keepMode) == 0) && WriteAll(fd, bytes) &&
-                         ::fsync(fd) == 0 && file.Close() == 0 &&
-                         ::rename(temp.c_str(), path.c_str()) == 0;
-    if (written)
-        return {};
-    const int error = errno;
-    ::unlink(temp.c_str());
-    return Reason("无法写入文件", path, error);
+    const std::size_t slash = path.rfind('/');
+    PartFile part(slash == std::string::npos ? "." : path.substr(0, slash + 1));
+    if (!part.OpenError().empty())
+        return "无法在此处创建文件“" + path + "”：" + part.OpenError();
+    std::string error;
+    if (!part.Write(bytes, error) || !part.Commit(path, error, keepMode, true))
+        return "无法写入文件“" + path + "”：" + error;
+    return {};
 }
 
 std::string CheckNames(std::string_view section, std::string_view key, std::string_view value) {
@@ -295,23 +220,6 @@ std::string CheckNames(std::string_view section, std::string_view key, std::stri
 }
 
 }  // namespace
-
-std::string Utf8ToCodePage936(std::string_view text) {
-    return Convert(text, true, [](char*& in, std::size_t& left, std::string& out) {
-        out += '?';
-        const std::size_t n = Utf8SequenceLength(in, left);
-        in += n;
-        left -= n;
-    });
-}
-
-std::string CodePage936ToUtf8(std::string_view bytes) {
-    return Convert(bytes, false, [](char*& in, std::size_t& left, std::string& out) {
-        out += "\xEF\xBF\xBD";
-        ++in;
-        --left;
-    });
-}
 
 std::string WriteProfileString(const std::string& path, const std::string& section,
                                const std::string& key, const std::string& value) {

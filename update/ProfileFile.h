@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/posix/CodePage936.h"
+
 namespace pixquarry {
 
 // Stores Value under Section and Key: replaces the key's value where it stands,
@@ -34,10 +36,5 @@ void WriteGoIni(const std::string& FileName, const std::string& Section, const s
 // leading or trailing spaces. "" when anything is missing.
 std::string ReadGoIni(const std::string& FileName, const std::string& Section,
                       const std::string& Key);
-
-// Code page 936 conversions: unconvertible characters become '?' on the way
-// in, undecodable bytes U+FFFD on the way out.
-std::string Utf8ToCodePage936(std::string_view text);
-std::string CodePage936ToUtf8(std::string_view bytes);
 
 }  // namespace pixquarry

@@ -6,7 +6,7 @@
 
 #include "platform/Downloader.h"
 #include "platform/curl/CurlEasy.h"
-#include "platform/curl/PartFile.h"
+#include "platform/posix/PartFile.h"
 
 namespace pixquarry {
 

@@ -1,4 +1,4 @@
-#include "platform/curl/PartFile.h"
+#include "platform/posix/PartFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -67,9 +67,17 @@ bool PartFile::Write(std::string_view chunk, std::string& error) {
     return false;
 }
 
-bool PartFile::Commit(const std::string& path, std::string& error) {
-    // fclose reports what the last buffered write ran into, e.g. a full disk.
-    if (std::fclose(m_file.release()) != 0 || ::rename(m_path.c_str(), path.c_str()) != 0) {
+bool PartFile::Commit(const std::string& path, std::string& error, std::optional<unsigned> mode,
+                      bool sync) {
+    // fflush and fclose report what the last buffered write ran into, e.g. a full disk.
+    std::FILE* file = m_file.release();
+    const int fd = ::fileno(file);
+    const bool ready = std::fflush(file) == 0 && (!mode || ::fchmod(fd, *mode) == 0) &&
+                       (!sync || ::fsync(fd) == 0);
+    const int failure = errno;
+    if (std::fclose(file) != 0 || !ready || ::rename(m_path.c_str(), path.c_str()) != 0) {
+        if (!ready)
+            errno = failure;
         error = SystemError();
         return false;
     }

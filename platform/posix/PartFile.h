@@ -2,13 +2,15 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace pixquarry {
 
 // A hidden temporary file in the target folder that becomes the real file
-// only by Commit(): a failed download leaves the folder as it was.
+// only by Commit(): a failed download or profile write leaves the folder as
+// it was.
 class PartFile final {
 public:
     // Check OpenError() before writing.
@@ -21,8 +23,10 @@ public:
 
     const std::string& OpenError() const { return m_openError; }
     bool Write(std::string_view chunk, std::string& error);
-    // Renames the file over path, replacing any file of that name.
-    bool Commit(const std::string& path, std::string& error);
+    // Renames the file over path, replacing any file of that name. `mode`:
+    // the permissions the file gets first; `sync`: on disk before the rename.
+    bool Commit(const std::string& path, std::string& error,
+                std::optional<unsigned> mode = std::nullopt, bool sync = false);
 
 private:
     struct FileClose {
