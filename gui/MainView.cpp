@@ -367,8 +367,10 @@ void MainView::dropEvent(QDropEvent* event) {
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
-    // A download run in progress stops after its current item.
+    // A download run or a web source in progress stops at once.
     m_model.Unload();
+    if (m_closing)
+        m_closing();
     QWidget::closeEvent(event);
 }
 

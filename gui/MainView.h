@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <unordered_map>
 #include <vector>
 
@@ -32,6 +33,8 @@ public:
     // The widget that shows `control`.
     QWidget* WidgetFor(const Control& control) const { return m_widgets.at(&control); }
     int ToPixels(int twips) const;
+    // Runs when the window closes, after the model has been told.
+    void OnClose(std::function<void()> closing) { m_closing = std::move(closing); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -62,6 +65,7 @@ private:
     QListView* m_picView = nullptr;
     BannerView* m_banner = nullptr;
     std::string m_bannerShown;
+    std::function<void()> m_closing;
 };
 
 }  // namespace pixquarry

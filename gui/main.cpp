@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     openFile.SetParent(&view);
     dialogs.SetParent(&view);
     // Closing the window ends every wait on a transfer at once.
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, [&loop] { loop.Quit(); });
+    view.OnClose([&loop] { loop.Quit(); });
     view.show();
 
     // The load handler runs once the window is up; the update check inside

@@ -30,24 +30,7 @@ using testing::ReadFile;
 constexpr const char* kNetworkTrouble =
     "您的网络连接可能存在问题，软件将无法得到更新支持！请检查网络。";
 
-// Sends what is meant for the publisher's site to the stand-in instead.
-class StandInClient final : public HttpClient {
-public:
-    StandInClient(std::string origin, TransferEngine& engine, TransferLimits limits)
-        : m_origin(std::move(origin)), m_real(engine, limits) {}
-    HttpResponse Get(const std::string& url) override {
-        asked.push_back(url);
-        std::string local = url;
-        if (local.rfind(kPublisherHome, 0) == 0)
-            local = m_origin + local.substr(kPublisherHome.size());
-        return m_real.Get(local);
-    }
-    std::vector<std::string> asked;
-
-private:
-    std::string m_origin;
-    EngineHttpClient m_real;
-};
+using testing::StandInClient;
 
 class StartUp : public ::testing::Test {
 protected:

@@ -59,7 +59,6 @@ std::size_t Utf8SequenceLength(const char* p, std::size_t left) {
     return n;
 }
 
-
 constexpr CodePage936Pair kReplacement{{'\xEF', '\xBF', '\xBD'}, 3};
 
 // Index: (lead - 0x80) * 256 + trail.
@@ -101,7 +100,6 @@ std::unique_ptr<const PairTable> BuildPairTable() {
     }
     return table;
 }
-
 
 }  // namespace
 
