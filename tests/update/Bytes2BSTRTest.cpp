@@ -4,27 +4,13 @@
 #include <vector>
 
 #include "platform/posix/SteadyClock.h"
+#include "tests/fakes/FakeSeams.h"
 #include "web/Bytes2BSTR.h"
 
 namespace pixquarry {
 namespace {
 
 using Ending = Bytes2BstrResult::Ending;
-
-// Reads `start`, then moves on by `step` at every read.
-class SteppingClock final : public Clock {
-public:
-    SteppingClock(double start, double step) : m_time(start), m_step(step) {}
-    double Now() override {
-        const double now = m_time;
-        m_time += m_step;
-        return now;
-    }
-
-private:
-    double m_time;
-    double m_step;
-};
 
 struct Case {
     const char* name;
@@ -64,7 +50,9 @@ TEST(Bytes2BSTR, DecodesWithinTheTimeBudget) {
          1.0},
     };
     for (const Case& c : cases) {
-        SteppingClock clock(c.start, c.step);
+        testing::SteppingClock clock;
+        clock.time = c.start;
+        clock.step = c.step;
         const Bytes2BstrResult r = bytes2BSTR(c.body, clock);
         EXPECT_EQ(r.text, c.text) << c.name;
         EXPECT_EQ(r.ending, c.ending) << c.name;
