@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +156,19 @@ protected:
             while (now > seen && !m_mostInFlight.compare_exchange_weak(seen, now)) {
             }
             const std::string path = req.matches[1];
+            if (path.rfind("stall/", 0) == 0) {
+                // A first kilobyte, then nothing until the test ends.
+                res.set_content_provider(
+                    100000, "image/png", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                        if (offset == 0)
+                            return sink.write(std::string(1000, 'p').data(), 1000);
+                        while (!m_closing)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        return false;
+                    });
+                --m_inFlight;
+                return;
+            }
             // Long enough for transfers to overlap.
             const bool slow = path.rfind("slow/", 0) == 0;
             std::this_thread::sleep_for(std::chrono::milliseconds(slow ? 200 : 20));
@@ -178,7 +194,22 @@ protected:
                     {"{missing}", Quote((m_dir / "missing.css").string())}};
     }
 
+    void TearDown() override {
+        m_closing = true;
+        Cli::TearDown();
+    }
     Result Run(const std::string& args) { return RunCli(Replaced(args, m_values)); }
+    std::vector<std::string> PartFiles(const fs::path& folder) {
+        std::vector<std::string> parts;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (entry.path().extension() == ".part")
+                parts.push_back(entry.path().filename().string());
+        }
+        std::sort(parts.begin(), parts.end());
+        return parts;
+    }
+
+    std::atomic<bool> m_closing{false};
 
     pixquarry::testing::TestHttpServer m_site;
     std::atomic<int> m_inFlight{0};
@@ -257,6 +288,48 @@ TEST_F(CliWeb, ExtractResolvesAgainstTheSheetsFinalAddress) {
     EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"http://h/b.png\", \"http://h/css/a.png\"]}\n");
 }
 
+TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
+    const fs::path pics = m_dir / "pics";
+    fs::create_directories(pics);
+    // The part file of a run still going in the same folder: it holds its lock.
+    const fs::path live = pics / ".pixquarry-1-1.part";
+    const int lock = ::open(live.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+    const std::string command = std::string(PIXQUARRY_CLI) + " download --dir " +
+                                Quote(pics.string()) + " --domain " + m_site.Origin() + "/ " +
+                                Source("url(stall/big.png)") + " >/dev/null 2>&1 & echo $!";
+    FILE* shell = ::popen(command.c_str(), "r");
+    ASSERT_NE(shell, nullptr);
+    int pid = 0;
+    ASSERT_EQ(std::fscanf(shell, "%d", &pid), 1);
+    ::pclose(shell);
+    for (int i = 0; i < 300 && PartFiles(pics).size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    for (int i = 0; i < 300 && ::kill(pid, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(PartFiles(pics).size(), 2u);
+    EXPECT_FALSE(fs::exists(pics / "big.png"));
+
+    const Result next = Run("download --dir {dir} --domain {origin}/ " + Source("url(a.png)"));
+    EXPECT_EQ(next.status, 0) << next.err;
+    EXPECT_TRUE(fs::exists(pics / "a.png"));
+    EXPECT_EQ(PartFiles(pics), std::vector<std::string>{live.filename().string()});
+    ::close(lock);
+}
+
+TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
+    const std::string src = Source("url(a.png)");
+    const Result quiet = Run("download --dir {dir} --domain http://127.0.0.1:1/ " + src);
+    EXPECT_EQ(Lines(quiet.out).at(0), "下载失败：a.png\t无法连接到服务器 127.0.0.1:1");
+    const Result verbose =
+        Run("--verbose download --dir {dir} --domain http://127.0.0.1:1/ " + src);
+    EXPECT_EQ(Lines(verbose.out).at(0).rfind("下载失败：a.png\t无法连接到服务器 127.0.0.1:1（", 0),
+              0u)
+        << verbose.out;
+}
+
 struct Outcome {
     const char* name;
     std::string args;  // {origin}, {dir}, {missing} and {src} are filled in
@@ -291,6 +364,11 @@ INSTANTIATE_TEST_SUITE_P(
             "下载失败：missing.png\t服务器回答 HTTP 404\n下载成功 0 个文件；下载失败 1 个文件。\n",
             ""},
         Outcome{"NoLinks", "download --dir {dir} {src}", "none here", 0, kNoneFailed, ""},
+        Outcome{"OverTheTimeLimit", "download --timeout 1 --dir {dir} --domain {origin}/ {src}",
+                "url(stall/a.png)", 1,
+                "下载失败：a.png\t超时\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
+        Outcome{"NotAFullAddress", "download --dir {dir} --domain '' {src}", "url(img/a.png)", 1,
+                "下载失败：a.png\t不是完整的网址\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
         Outcome{"ResolvedWebSource", "download --dir {dir} --resolve {origin}/css/site.css", "", 0,
                 "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n"
                 "下载成功 3 个文件；下载失败 0 个文件。\n",

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/curl/TargetFile.h"
+#include "platform/posix/PartFile.h"
 
 namespace pixquarry {
 
@@ -232,6 +233,10 @@ bool TransferEngine::Run(const std::vector<DownloadRequest>& requests, int jobs,
     if (tick)
         tickTimer = m_loop.StartTimer(kTickInterval, onTick);
 
+    for (const DownloadRequest& request : requests) {
+        if (m_swept.insert(request.folder).second)
+            PartFile::RemoveOrphans(request.folder);
+    }
     feed();
     report();
     const bool ran = m_loop.RunUntil([&] { return stopped || reported == requests.size(); });

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/Downloader.h"
@@ -54,7 +55,8 @@ public:
     // The whole body in memory. Runs the loop until it has arrived.
     HttpResponse Fetch(const std::string& url, const TransferLimits& limits);
     // Downloads into files with up to `jobs` transfers at once, running the
-    // loop until all are over. False when the tick or the loop stopped the
+    // loop until all are over. The first run into a folder removes the part
+    // files killed runs left there. False when the tick or the loop stopped the
     // run: transfers still going leave no file behind.
     bool Run(const std::vector<DownloadRequest>& requests, int jobs, const TransferLimits& limits,
              const Finished& finished, const Tick& tick = {});
@@ -76,6 +78,7 @@ private:
     std::unordered_map<std::uint64_t, std::unique_ptr<Job>> m_jobs;
     std::uint64_t m_lastId = 0;
     int m_timer = 0;
+    std::unordered_set<std::string> m_swept;  // folders cleared of orphaned part files
     // Last: easy handles leave the multi handle before it goes.
     std::unique_ptr<CURLM, MultiCleanup> m_multi;
 };

@@ -1,6 +1,8 @@
 #include "platform/posix/PartFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,7 +32,33 @@ std::string NextName(const std::string& folder) {
     return name;
 }
 
+bool IsPartName(const char* name) {
+    const std::string_view n(name);
+    return n.rfind(".pixquarry-", 0) == 0 && n.size() > sizeof kSuffix &&
+           n.substr(n.size() - (sizeof kSuffix - 1)) == kSuffix;
+}
+
 }  // namespace
+
+void PartFile::RemoveOrphans(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!IsPartName(entry->d_name))
+            continue;
+        const std::string path = WithClosingSlash(folder) + entry->d_name;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        // Whoever wrote it holds its lock until the end; a free lock means
+        // the writer is gone, killed or crashed.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            ::unlink(path.c_str());
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
 
 PartFile::PartFile(const std::string& folder) {
     int fd = -1;
@@ -41,6 +69,16 @@ PartFile::PartFile(const std::string& folder) {
         fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             break;
+        // The lock says "someone is writing this" for as long as the file
+        // is open. A sweep that came between open and lock has removed it:
+        // then take another name.
+        struct stat info {};
+        if (fd >= 0 && (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &info) != 0 ||
+                        info.st_nlink == 0)) {
+            ::close(fd);
+            fd = -1;
+            errno = EEXIST;
+        }
     }
     if (fd < 0) {
         m_openError = SystemError();

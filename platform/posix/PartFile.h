@@ -22,6 +22,9 @@ public:
     ~PartFile();
 
     const std::string& OpenError() const { return m_openError; }
+    // Removes the part files in `folder` that nobody is writing any more,
+    // as after a killed run; those of runs still going stay.
+    static void RemoveOrphans(const std::string& folder);
     bool Write(std::string_view chunk, std::string& error);
     // Renames the file over path, replacing any file of that name. `mode`:
     // the permissions the file gets first; `sync`: on disk before the rename.
