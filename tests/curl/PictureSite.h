@@ -77,6 +77,10 @@ public:
                                          return false;
                                      });
         });
+        // Four megabytes.
+        routes.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(4 << 20, 'h'), "image/png");
+        });
         // Sends 4 bytes, then nothing until the site goes away.
         routes.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(

@@ -1,12 +1,20 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <ostream>
+#include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/curl/TransferEngine.h"
@@ -14,6 +22,7 @@
 #include "tests/curl/PictureSite.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestHttpServer.h"
 
 namespace pixquarry {
 namespace {
@@ -215,6 +224,99 @@ TEST_F(Engine, StoppedRunLeavesNoFile) {
     EXPECT_EQ(reports, 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_TRUE(Contents(m_folder.Path()).empty());
+}
+
+// A server that answers every connection with `reply` as it stands and hangs up.
+class RawServer {
+public:
+    explicit RawServer(std::string reply) : m_reply(std::move(reply)) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+            ::listen(m_listener, 4) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            throw std::runtime_error("no loopback socket");
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            for (int client; (client = ::accept(m_listener, nullptr, nullptr)) >= 0;) {
+                char request[4096];
+                (void)!::read(client, request, sizeof request);
+                (void)!::write(client, m_reply.data(), m_reply.size());
+                ::close(client);
+            }
+        });
+    }
+    ~RawServer() {
+        ::shutdown(m_listener, SHUT_RDWR);
+        ::close(m_listener);
+        m_thread.join();
+    }
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+
+private:
+    std::string m_reply;
+    int m_listener = -1;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+TEST_F(Engine, ALengthShorterThanTheBodyTakesWhatWasDeclared) {
+    RawServer server("HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n0123456789and more after it");
+    const DownloadResult r = EngineDownloader(m_engine).Download(
+        {server.Url("/a.png"), m_folder.Path().string(), "a.png"});
+    EXPECT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(ReadFile(m_folder.Path() / "a.png"), "0123456789");
+}
+
+TEST_F(Engine, AFullDiskFailsTheItemAndKeepsTheOldFile) {
+    const fs::path small = m_folder.Path() / "small";
+    fs::create_directories(small);
+    if (::getuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "needs root and a 1 MiB tmpfs";
+    std::ofstream(small / "pic.png") << "old";
+    const DownloadResult r =
+        EngineDownloader(m_engine).Download({m_site.Url("/huge"), small.string(), "pic.png"});
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "磁盘已满");
+    EXPECT_EQ(Contents(small), (std::map<std::string, std::string>{{"pic.png", "old"}}));
+    ::umount(small.c_str());
+}
+
+// The body goes to disk as it comes: memory stays flat however large it is.
+TEST(EngineSize, AHugePictureStreamsWithFlatMemory) {
+#ifdef PIXQUARRY_SANITIZED
+    constexpr std::int64_t kSize = std::int64_t{256} << 20;
+#else
+    constexpr std::int64_t kSize = std::int64_t{2} << 30;
+#endif
+    testing::TestHttpServer server;
+    const std::string block(1 << 20, 'p');
+    server.Routes().Get("/huge.png", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(static_cast<size_t>(kSize), "image/png",
+                                 [&](size_t offset, size_t, httplib::DataSink& sink) {
+                                     const size_t left = static_cast<size_t>(kSize) - offset;
+                                     return sink.write(block.data(), std::min(left, block.size()));
+                                 });
+    });
+    server.Start();
+    TempFolder folder;
+    PollEventLoop loop;
+    TransferEngine engine(loop);
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const DownloadResult r =
+        EngineDownloader(engine).Download({server.Url("/huge.png"), folder.Path().string(), "h"});
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(fs::file_size(folder.Path() / "h"), static_cast<std::uintmax_t>(kSize));
+    // ru_maxrss is in KiB: the peak grew by less than 64 MiB.
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);
 }
 
 TEST_F(Engine, FetchGivesTheWholeResponseAndWhereItEndedUp) {
