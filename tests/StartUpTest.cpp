@@ -134,7 +134,7 @@ TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
     EXPECT_EQ(m_seams.box.shown,
               (std::vector<std::string>{
                   "软件有更新，需要立即升级！",
-                  "无法启动“" + (m_dir / "Update.exe").string() + "”：Exec format error"}));
+                  "无法启动“" + (m_dir / "Update.exe").string() + "”：不是可以运行的程序"}));
     EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << "start-up went on";
 }
 

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixProcessStarter.h"
 
 #include "platform/posix/FileDescriptor.h"
+#include "platform/posix/SystemReason.h"
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -26,13 +27,13 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
     // exec closes it and the parent reads nothing.
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0)
-        return std::strerror(errno);
+        return SystemReason(errno);
     FileDescriptor readEnd(ends[0]);
     FileDescriptor writeEnd(ends[1]);
 
     const pid_t child = ::fork();
     if (child < 0)
-        return std::strerror(errno);
+        return SystemReason(errno);
     if (child == 0) {
         ::setsid();
         const pid_t grandchild = ::fork();
@@ -55,7 +56,7 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
     while ((got = ::read(readEnd.get(), &error, sizeof error)) < 0 && errno == EINTR) {
     }
     if (got == static_cast<ssize_t>(sizeof error))
-        return std::strerror(error);
+        return SystemReason(error);
     return {};
 }
 

@@ -28,6 +28,8 @@ std::string SystemReason(int error) {
             return "打开的文件太多";
         case ENOMEM:
             return "内存不足";
+        case ENOEXEC:
+            return "不是可以运行的程序";
         case EIO:
             return "磁盘读写出错";
         default:
