@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -317,6 +318,28 @@ TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
     EXPECT_TRUE(fs::exists(pics / "a.png"));
     EXPECT_EQ(PartFiles(pics), std::vector<std::string>{live.filename().string()});
     ::close(lock);
+}
+
+std::set<std::string> Walk(const fs::path& root) {
+    std::set<std::string> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        paths.insert(entry.path().string());
+    return paths;
+}
+
+TEST_F(CliWeb, AHostileSheetWritesNothingOutsideItsFolder) {
+    const std::string src = Source(
+        "url(../../escape.png) url(/tmp/abs.png) url(..) url(.) url(a/..) url(%2e%2e%2fup.png)"
+        " url(\"..\\..\\back.png\") url(sub/) url(x.png?../../q)");
+    const std::set<std::string> before = Walk(m_dir);
+    Run("download --dir {dir} --domain {origin}/d/ " + src);
+    const std::string inside = (m_dir / "pics").string() + "/";
+    for (const std::string& path : Walk(m_dir)) {
+        if (!before.count(path)) {
+            EXPECT_TRUE(path == (m_dir / "pics").string() || path.rfind(inside, 0) == 0) << path;
+        }
+    }
+    EXPECT_FALSE(fs::exists(m_dir.parent_path() / "escape.png"));
 }
 
 TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
