@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -117,6 +118,41 @@ TEST_F(Cli, ExitStatusTellsWhatWentWrong) {
     EXPECT_NE(r.out.find("--jobs"), std::string::npos);
 }
 
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST_F(Cli, AHalfGigabyteSheetIsHarvestedInBoundedMemory) {
+#ifdef PIXQUARRY_SANITIZED
+    GTEST_SKIP() << "too slow under the sanitizers";
+#endif
+    const fs::path big = m_dir / "big.css";
+    std::size_t pictures = 0;
+    {
+        // A megabyte of rules, a few of them with a picture.
+        std::string block;
+        for (int i = 0; block.size() < (1u << 20); ++i)
+            const bool picture = i % 10000 < 2;
+        pictures += picture ? 1 : 0;
+        block += picture ? ".c{background:url(img/p" + std::to_string(i) + ".png)}\n"
+                         : ".c" + std::to_string(i) + "{color:red}\n";
+        std::ofstream out(big, std::ios::binary);
+        for (int i = 0; i < 512; ++i)
+            out << block;
+    }
+    const Result r = RunCli("extract --domain '' " + Quote(big.string()));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), pictures);
+    rusage children{};
+    ::getrusage(RUSAGE_CHILDREN, &children);
+    // In KiB: at most four times the sheet's size.
+    EXPECT_LT(children.ru_maxrss, 4 * 512 * 1024);
+}
+
 std::string Replaced(std::string text, const std::map<std::string, std::string>& values) {
     for (const auto& [key, value] : values) {
         for (auto at = text.find(key); at != std::string::npos;
@@ -124,14 +160,6 @@ std::string Replaced(std::string text, const std::map<std::string, std::string>&
             text.replace(at, key.size(), value);
     }
     return text;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 // Every path ending in .png is a picture whose bytes tell the path, except

@@ -68,6 +68,16 @@ protected:
 
 using Links = std::vector<std::string>;
 
+// Bytes of every value but the letter u, so no reference can hide in them.
+std::string Binary() {
+    std::string bytes(4096, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
+    for (char& c : bytes)
+        c = c == 'u' || c == 'U' ? 'v' : c;
+    return bytes;
+}
+
 TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinks) {
     struct Case {
         const char* name;
@@ -90,6 +100,11 @@ TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinks) {
          {"D/a\n.png;\nb{c:b.png"}},
         {"no closing bracket at all", "url(a.png", {}},
         {"GBK source", "url(\xD6\xD0\xCE\xC4.png)", {"D/中文.png"}},
+        {"neither UTF-8 nor GBK", "\x80\xFF\xFFurl(a.png)\xFF", {"D/a.png"}},
+        {"a NUL stays in its link",
+         std::string("url(a\0b.png)", 12),
+         {std::string("D/a\0b.png", 9)}},
+        {"binary without a reference", Binary(), {}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Harvest(c.css), c.items) << c.name;
@@ -155,6 +170,7 @@ TEST_F(ExtractionRun, UnreadableSourceIsReportedAndTheListKept) {
         {"missing", (m_dir / "nothing.css").string(), "文件不存在"},
         {"folder", m_dir.string(), "这是一个文件夹，不是文件"},
         {"pipe, not waited on", (m_dir / "pipe").string(), "不是普通文件（可能是管道或设备）"},
+        {"endless device", "/dev/zero", "不是普通文件（可能是管道或设备）"},
     };
     for (const Case& c : cases) {
         window.OFile1.SetText(c.path);
