@@ -135,11 +135,12 @@ TEST_F(Cli, AHalfGigabyteSheetIsHarvestedInBoundedMemory) {
     {
         // A megabyte of rules, a few of them with a picture.
         std::string block;
-        for (int i = 0; block.size() < (1u << 20); ++i)
+        for (int i = 0; block.size() < (1u << 20); ++i) {
             const bool picture = i % 10000 < 2;
-        pictures += picture ? 1 : 0;
-        block += picture ? ".c{background:url(img/p" + std::to_string(i) + ".png)}\n"
-                         : ".c" + std::to_string(i) + "{color:red}\n";
+            pictures += picture ? 1 : 0;
+            block += picture ? ".c{background:url(img/p" + std::to_string(i) + ".png)}\n"
+                             : ".c" + std::to_string(i) + "{color:red}\n";
+        }
         std::ofstream out(big, std::ios::binary);
         for (int i = 0; i < 512; ++i)
             out << block;
