@@ -77,9 +77,9 @@ public:
                                          return false;
                                      });
         });
-        // Four megabytes.
-        routes.Get("/huge", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(std::string(4 << 20, 'h'), "image/png");
+        // /huge/N: N MiB.
+        routes.Get(R"(/huge/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(std::string(std::stoul(req.matches[1]) << 20, 'h'), "image/png");
         });
         // Sends 4 bytes, then nothing until the site goes away.
         routes.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {

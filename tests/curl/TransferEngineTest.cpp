@@ -328,6 +328,9 @@ TEST_F(Engine, FetchGivesTheWholeResponseAndWhereItEndedUp) {
     EXPECT_EQ(moved.body, PictureSite::Picture());
     EXPECT_EQ(moved.finalUrl, m_site.Url("/pic.png"));
     EXPECT_EQ(m_engine.Fetch(m_site.Url("/echo"), UpdateCheckLimits()).body, "|Pixquarry/1.00");
+    // A 20 MiB answer to the update question is refused, not held.
+    EXPECT_EQ(m_engine.Fetch(m_site.Url("/huge/20"), UpdateCheckLimits()).error,
+              "响应超过 16777216 字节");
 
     const auto size = static_cast<std::int64_t>(PictureSite::Picture().size());
     for (const std::int64_t maxBytes : {size, size - 1}) {
