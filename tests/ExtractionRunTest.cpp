@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +17,7 @@
 #error "PIXQUARRY_SANITIZE is on but AddressSanitizer is not"
 #endif
 #include "tests/fakes/FakeSeams.h"
+#include "tests/support/Unprivileged.h"
 
 namespace pixquarry {
 namespace {
@@ -185,27 +185,12 @@ TEST_F(ExtractionRun, UnreadableSourceIsReportedAndTheListKept) {
 TEST_F(ExtractionRun, UnreadableForLackOfPermission) {
     const std::string path = Write("locked.css", "url(a.png)");
     fs::permissions(path, fs::perms::none);
-    const std::string expected = "无法读取文件“" + path + "”：没有读取权限";
-    if (::geteuid() != 0) {
-        window.OFile1.SetText(path);
-        window.SearchPic_Click();
-        EXPECT_EQ(window.LogShow.Text(), expected);
-        return;
-    }
-    // Root reads every file: run as nobody in a child process instead.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-            ::_exit(2);
-        window.OFile1.SetText(path);
-        window.SearchPic_Click();
-        ::_exit(window.LogShow.Text() == expected ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testing::AsUnprivileged([&] {
+                  window.OFile1.SetText(path);
+                  window.SearchPic_Click();
+                  return window.LogShow.Text();
+              }),
+              "无法读取文件“" + path + "”：没有读取权限");
 }
 
 TEST_F(ExtractionRun, WithoutASourceTheFileChoiceOpens) {

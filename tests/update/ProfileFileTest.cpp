@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/TempFolder.h"
+#include "tests/support/Unprivileged.h"
 #include "update/ProfileFile.h"
 
 namespace pixquarry {
@@ -142,22 +141,10 @@ TEST_F(ProfileFile, UnwritableFolderIsReportedAndLeftEmpty) {
     fs::create_directory(locked);
     fs::permissions(locked, readOnly);
     const std::string path = (locked / "Update.ini").string();
-    const auto refused = [&] { return !WriteProfileString(path, "S", "K", "v").empty(); };
-    if (::geteuid() != 0) {
-        EXPECT_TRUE(refused());
-    } else {
-        // Root writes anywhere: try as nobody in a child process instead.
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(2);
-            ::_exit(refused() ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    EXPECT_EQ(testing::AsUnprivileged([&] {
+                  return WriteProfileString(path, "S", "K", "v").empty() ? "written" : "refused";
+              }),
+              "refused");
     EXPECT_TRUE(fs::is_empty(locked));
 }
 
