@@ -25,10 +25,19 @@ const Colour kBlue = Colour::Rgb(0, 0, 255);
 }  // namespace
 
 // Works out this run's folder. False when the run must end before downloading.
-bool MainF1::SettleTargetFolder(std::string& target) {
+bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
     if (FileS1.Value()) {
-        target = DefaultFolder();
-        if (const std::string problem = MakeDownloadFolder(target); !problem.empty()) {
+        const DefaultFolderPlace place = DefaultFolder();
+        target = place.folder;
+        inPictures = place.inPictures;
+        // The pictures folder is a known place, not a mistyped one: a new
+        // account may not have it yet.
+        std::string problem;
+        if (place.inPictures)
+            problem = MakeDownloadFolder(WithClosingSlash(m_seams.program.picturesFolder));
+        if (problem.empty())
+            problem = MakeDownloadFolder(target);
+        if (!problem.empty()) {
             LogShow.SetForeColor(kRed);
             LogShow.SetText(problem);
             return false;
@@ -48,7 +57,8 @@ bool MainF1::SettleTargetFolder(std::string& target) {
 
 void MainF1::DownPic_Click() {
     std::string target;
-    if (!SettleTargetFolder(target))
+    bool inPictures = false;
+    if (!SettleTargetFolder(target, inPictures))
         return;
 
     int succeeded = 0;
@@ -89,7 +99,14 @@ void MainF1::DownPic_Click() {
 
     DownProgress.SetVisible(false);
     LogShow.SetForeColor(kBlue);
-    LogShow.SetText(RunSummary(succeeded, failed));
+    std::string summary = RunSummary(succeeded, failed);
+    // The first run into the pictures folder names it: the user may look
+    // beside the program otherwise.
+    if (inPictures && !m_picturesFolderNamed) {
+        summary += "图片保存在：" + target;
+        m_picturesFolderNamed = true;
+    }
+    LogShow.SetText(summary);
     OpenDownDir.SetEnabled(true);
 }
 

@@ -10,12 +10,16 @@
 
 namespace pixquarry {
 
-std::string MainF1::DefaultFolder() const {
-    return DefaultDownloadFolder(m_seams.program.folder);
+DefaultFolderPlace MainF1::DefaultFolder() const {
+    return ChooseDefaultFolder(m_seams.program.folder, m_seams.program.picturesFolder);
 }
 
 void MainF1::FileS1_Click() {
-    LogShow.SetText("选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
+    // An installed copy cannot write beside itself: say where the pictures go.
+    const DefaultFolderPlace place = DefaultFolder();
+    LogShow.SetText(place.inPictures
+                        ? "选择下载的图片存放目录位置：" + place.folder + "（程序所在位置不可写入）"
+                        : "选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
     FileS2Dir.SetText("");
     FileS2Dir.SetVisible(false);
     OpenDownDir.SetEnabled(true);
@@ -40,7 +44,7 @@ std::string MainF1::BrowseDir(const std::string& title) {
 }
 
 void MainF1::OpenDownDir_Click() {
-    std::string folder = DefaultFolder();
+    std::string folder = DefaultFolder().folder;
     if (FileS2.Value() && !FileS2Dir.Text().empty())
         folder = WithClosingSlash(FileS2Dir.Text());
     LogShow.SetText("正在打开当前存放图片的文件夹： " + folder);

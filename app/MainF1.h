@@ -10,6 +10,7 @@
 
 #include "app/CheckListBox.h"
 #include "app/Controls.h"
+#include "download/FolderPaths.h"
 #include "platform/ProgramInfo.h"
 
 namespace pixquarry {
@@ -142,14 +143,15 @@ private:
     // Every control the user can press, type into or pick.
     std::vector<Control*> Clickable();
     RunOutcome Extract();
-    std::string DefaultFolder() const;
-    bool SettleTargetFolder(std::string& target);
+    DefaultFolderPlace DefaultFolder() const;
+    bool SettleTargetFolder(std::string& target, bool& inPictures);
     void UpdateCheck();
 
     Seams m_seams;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;
     bool m_unloading = false;
     bool m_handedOff = false;
+    bool m_picturesFolderNamed = false;
 };
 
 }  // namespace pixquarry

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -58,6 +59,14 @@ void MainF1::UpdateCheck() {
     const double offered = ReadVersionField(fields[0]);
     if (!(offered > SoftVer))
         return;
+    if (!m_seams.program.selfUpdate) {
+        // 101 is version 1.01, as the user knows it.
+        char version[32];
+        std::snprintf(version, sizeof version, "%.2f", offered / 100);
+        LogShow.SetForeColor(Colour::Rgb(0, 0, 255));
+        LogShow.SetText(std::string("发现新版本 ") + version + "，请通过软件包管理器升级。");
+        return;
+    }
     if (fields.size() < 5) {
         m_seams.box.Show("软件升级失败！");
         return;

@@ -1,6 +1,7 @@
 #include "download/FolderPaths.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -8,8 +9,14 @@
 
 namespace pixquarry {
 
-std::string DefaultDownloadFolder(std::string_view programFolder) {
-    return WithClosingSlash(programFolder) + "downimages/";
+DefaultFolderPlace ChooseDefaultFolder(std::string_view programFolder,
+                                       std::string_view picturesFolder) {
+    const std::string program = WithClosingSlash(programFolder);
+    // access() asks with the real user's rights, which are the ones the
+    // download run will have; a missing folder counts as not writable.
+    if (picturesFolder.empty() || ::access(program.c_str(), W_OK | X_OK) == 0)
+        return {program + "downimages/", false};
+    return {WithClosingSlash(picturesFolder) + "downimages/", true};
 }
 
 std::string TrimSpaces(std::string_view text) {

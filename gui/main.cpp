@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include "app/MainF1.h"
@@ -31,8 +32,12 @@ int main(int argc, char** argv) {
     EngineHttpClient pages(engine, SourceFetchLimits());
     PosixProcessStarter processes;
     SteadyClock clock;
+    ProgramInfo program = RunningProgram();
+    program.picturesFolder =
+        QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
+    program.selfUpdate = PIXQUARRY_SELF_UPDATE;
     MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
-                       http, pages, processes, clock, RunningProgram()});
+                       http, pages, processes, clock, program});
 
     MainView view(model, desktop, &engine);
     openFile.SetParent(&view);

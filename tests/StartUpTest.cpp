@@ -126,6 +126,33 @@ TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
         << ReadFile(log);
 }
 
+TEST_F(StartUp, APackagedCopyOnlyAnnouncesANewerVersion) {
+    struct Case {
+        const char* name;
+        std::string reply;
+        std::string status;
+    };
+    const std::vector<Case> cases = {
+        {"a full announcement", Reply("101"), "发现新版本 1.01，请通过软件包管理器升级。"},
+        {"without the updater's fields", Reply("120", 2),
+         "发现新版本 1.20，请通过软件包管理器升级。"},
+    };
+    m_seams.program.selfUpdate = false;
+    m_seams.starter = &m_seams.processes;
+    for (const Case& c : cases) {
+        EXPECT_EQ(Load({"--reply", c.reply}), MainF1::LoadOutcome::Continue) << c.name;
+        EXPECT_EQ(m_window->LogShow.Text(), c.status) << c.name;
+        EXPECT_EQ(m_window->LogShow.ForeColor(), Colour::Rgb(0, 0, 255)) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
+        EXPECT_EQ(m_site->Requests().find("Update.exe"), std::string::npos)
+            << c.name << ": " << m_site->Requests();
+        EXPECT_NE(m_site->Requests().find("rinfo=update"), std::string::npos) << c.name;
+    }
+    EXPECT_TRUE(m_seams.box.shown.empty());
+    EXPECT_TRUE(m_seams.processes.asked.empty());
+    EXPECT_TRUE(fs::is_empty(m_dir)) << "no updater, no Update.ini, no work folder";
+}
+
 TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
     // Not a program this system can run: the start fails with the system's reason.
     std::ofstream(m_dir / "Update.exe") << "MZ old updater";

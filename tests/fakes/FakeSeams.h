@@ -102,9 +102,11 @@ public:
 
 class NoProcessStarter final : public ProcessStarter {
 public:
-    std::string Start(const std::string&, const std::string&) override {
+    std::string Start(const std::string& program, const std::string&) override {
+        asked.push_back(program);
         return "no programs are started in this test";
     }
+    std::vector<std::string> asked;
 };
 
 // Moves on by `step` seconds each time it is read.
