@@ -1,14 +1,14 @@
 # Pixquarry: `make run` builds and opens the window, `make test` builds and
 # runs every test (a normal build and an ASan + UBSan build, after a quick
-# check that the core builds without Qt). Both install the Debian packages
-# they need first.
+# check that the core builds without Qt), `make package` builds the .deb.
+# They install the Debian packages they need first.
 
 BUILD := build
 CMAKE_FLAGS := -G Ninja
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test deps format format-check bench
+.PHONY: run test deps format format-check bench package package-check
 
 deps:
 	@tools/install-deps
@@ -33,6 +33,20 @@ test: deps
 	    || { echo "sanitizer flags do not reach the compiler"; exit 1; }
 	cmake --build $(BUILD)/sanitize
 	$(SANITIZER_ENV) ctest --test-dir $(BUILD)/sanitize --output-on-failure -j2
+
+# A Debian package for /usr. Updates are the package manager's there, so the
+# window only announces a newer version.
+package: deps
+	cmake -S . -B $(BUILD)/package $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
+	      -DPIXQUARRY_WERROR=ON -DPIXQUARRY_SELF_UPDATE=OFF
+	cmake --build $(BUILD)/package
+	rm -f $(BUILD)/package/pixquarry_*.deb
+	cd $(BUILD)/package && cpack -G DEB
+
+# The package's dependencies, then its files unpacked into a scratch root and
+# both programs started from there.
+package-check: package
+	packaging/check-package $(BUILD)/package/pixquarry_*.deb
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
