@@ -70,8 +70,9 @@ double LongestGapMs(const std::function<void()>& work) {
 void BlockingGet(const std::string& url) {
     CURL* easy = curl_easy_init();
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION,
-                     +[](char*, size_t size, size_t count, void*) { return size * count; });
+    curl_easy_setopt(
+        easy, CURLOPT_WRITEFUNCTION,
+        +[](char*, size_t size, size_t count, void*) { return size * count; });
     curl_easy_perform(easy);
     curl_easy_cleanup(easy);
 }
