@@ -11,7 +11,7 @@
 namespace pixquarry {
 
 void MainF1::Command1_Click() {
-    LogShow.SetText("查看软件的使用方法。");
+    Status("查看软件的使用方法。");
     m_seams.box.Show(
         "操作步骤：双击CSS文件框 -> 选择支持的文件 -> 点击“提取图片” -> "
         "选择需要下载的图片及保存路径 -> 最后点击“下载”。\r\n"
@@ -19,11 +19,11 @@ void MainF1::Command1_Click() {
 }
 
 void MainF1::Label6_Click() {
-    m_seams.browser.Open(std::string(kPublisherHome));
+    m_seams.browser.Open(m_site);
 }
 
 void MainF1::NewSoftInfo_Click() {
-    m_seams.browser.Open(DownloadPageAddress());
+    m_seams.browser.Open(DownloadPageAddress(m_site));
 }
 
 // A right press takes back every match mode, as when the window opened.

@@ -19,18 +19,16 @@ T& Styled(T& control, Colour colour, FontSpec font = {}) {
     return control;
 }
 
-std::string HomePage() {
-    return std::string(kPublisherHome);
-}
-
 }  // namespace
 
-MainF1::MainF1(Seams seams)
+MainF1::MainF1(Seams seams) : MainF1(std::move(seams), std::string(kPublisherHome)) {}
+
+MainF1::MainF1(Seams seams, std::string site)
     : Label1("Label1", {120, 120, 975, 255}, nullptr, "CSS文件："),
       OFile1("OFile1", {1200, 120, 6615, 270}, nullptr, std::string(kOFile1Hint)),
       SearchPic("SearchPic", {7920, 120, 1215, 615}, nullptr, "提取图片"),
       Label2("Label2", {120, 480, 975, 255}, nullptr, "网站域名："),
-      WebUrl("WebUrl", {1200, 480, 6615, 270}, nullptr, InitialDomain()),
+      WebUrl("WebUrl", {1200, 480, 6615, 270}, nullptr, InitialDomain(site)),
       Frame1("Frame1", {120, 840, 7695, 735}, nullptr, "匹配模式"),
       PPDefBeg("PPDefBeg", {4560, 240, 495, 375}, &Frame1, "开始标记"),
       PPTBeg("PPTBeg", {5040, 240, 855, 375}, &Frame1, "url("),
@@ -45,7 +43,7 @@ MainF1::MainF1(Seams seams)
       Label5("Label5", {5640, 2520, 3255, 495}, nullptr, "联系作者：support@pixquarry.example"),
       OpenDownDir("OpenDownDir", {7680, 3120, 1455, 615}, nullptr, "打开下载目录"),
       Label6("Label6", {5760, 3360, 1815, 375}, nullptr,
-             std::string(kPublisherName) + " 友情提供：   " + HomePage()),
+             std::string(kPublisherName) + " 友情提供：   " + site),
       SDownAll("SDownAll", {120, 3840, 1335, 375}, nullptr, "选择全部"),
       Command1("Command1", {7560, 3840, 1575, 375}, nullptr, "使 用 帮 助"),
       Label4("Label4", {1440, 3960, 3975, 255}, nullptr,
@@ -55,7 +53,8 @@ MainF1::MainF1(Seams seams)
       Frame3("Frame3", {120, 7680, 9015, 735}, nullptr, "操作状态"),
       LogShow("LogShow", {120, 240, 8775, 375}, &Frame3, ""),
       DownProgress("DownProgress", {120, 630, 8775, 60}, &Frame3),
-      m_seams(std::move(seams)) {
+      m_seams(std::move(seams)),
+      m_site(std::move(site)) {
     const char* const captions[] = {"url()", "url('')", "url(\"\")", "自定义"};
     const int lefts[] = {120, 1200, 2400, 3600};
     for (int i = 0; i < 4; ++i) {
@@ -76,6 +75,9 @@ MainF1::MainF1(Seams seams)
                                                            &FileS2Dir, &DownProgress}) {
         hidden->SetVisible(false);
     }
+    // Without a publisher's site there is nothing for the two links to open.
+    Label6.SetVisible(!m_site.empty());
+    NewSoftInfo.SetVisible(!m_site.empty());
     OpenDownDir.SetEnabled(false);
     Bind();
 }
@@ -101,6 +103,23 @@ void MainF1::Bind() {
     Label6.OnClick([this] { Label6_Click(); });
     NewSoftInfo.OnClick([this] { NewSoftInfo_Click(); });
     Frame1.OnMouseDown([this](int button) { Frame1_MouseDown(static_cast<std::int16_t>(button)); });
+}
+
+void MainF1::Status(std::string text) {
+    LogShow.SetForeColor(kBlue);
+    LogShow.SetText(std::move(text));
+}
+
+void MainF1::Alarm(std::string text) {
+    LogShow.SetForeColor(Colour::Rgb(255, 0, 0));
+    LogShow.SetText(std::move(text));
+}
+
+bool MainF1::NoProgramFolder() {
+    if (!m_seams.program.folder.empty())
+        return false;
+    Alarm("无法确定程序所在的文件夹：不能自动更新，也不能使用默认下载目录。");
+    return true;
 }
 
 int MainF1::SelectedMatchMode() const {

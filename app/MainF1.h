@@ -55,7 +55,9 @@ public:
     static constexpr int kClientHeight = 8460;
     static constexpr std::string_view kOFile1Hint = "在此双击选择需要获取的CSS文件";
 
+    // `site`: the publisher's web site, "" for none; the build's by default.
     explicit MainF1(Seams seams);
+    MainF1(Seams seams, std::string site);
     MainF1(const MainF1&) = delete;
     MainF1& operator=(const MainF1&) = delete;
 
@@ -142,12 +144,19 @@ private:
     void Bind();
     // Every control the user can press, type into or pick.
     std::vector<Control*> Clickable();
+    // Status lines: Status in blue for what a step is doing, Alarm in red for
+    // what went wrong.
+    void Status(std::string text);
+    void Alarm(std::string text);
+    // True, after saying so, when the program's own folder is not known.
+    bool NoProgramFolder();
     RunOutcome Extract();
     DefaultFolderPlace DefaultFolder() const;
     bool SettleTargetFolder(std::string& target, bool& inPictures);
     void UpdateCheck();
 
     Seams m_seams;
+    std::string m_site;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;
     bool m_unloading = false;
     bool m_handedOff = false;

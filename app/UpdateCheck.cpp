@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "app/MainF1.h"
 #include "platform/Downloader.h"
@@ -47,12 +48,12 @@ std::string RecreateEmpty(const std::string& path) {
 std::string MainF1::GetURL(const std::string& url) {
     GetUrlResult result = pixquarry::GetURL(m_seams.http, m_seams.clock, url);
     if (!result.message.empty())
-        LogShow.SetText(result.message);
+        Status(result.message);
     return std::move(result.text);
 }
 
 void MainF1::UpdateCheck() {
-    m = GetURL(UpdateAddress());
+    m = GetURL(UpdateAddress(m_site));
     const std::vector<std::string> fields = SplitReply(m);
     if (fields.size() < 2)
         return;
@@ -85,11 +86,19 @@ void MainF1::UpdateCheck() {
         return;
     }
     const std::string appName = std::filesystem::path(m_seams.program.exeName).stem().string();
-    WriteGoIni(ini, "UpdateSet", "Ver", GeneralNumber(offered));
-    WriteGoIni(ini, "UpdateSet", "AppPath", GetAppPath);
-    WriteGoIni(ini, "UpdateSet", "AppName", appName);
-    WriteGoIni(ini, "UpdateSet", "TempPath", TempPath);
-    WriteGoIni(ini, "UpdateSet", "NewSoftPath", fields[4]);
+    const std::pair<const char*, std::string> keys[] = {{"Ver", GeneralNumber(offered)},
+                                                        {"AppPath", GetAppPath},
+                                                        {"AppName", appName},
+                                                        {"TempPath", TempPath},
+                                                        {"NewSoftPath", fields[4]}};
+    // The updater cannot work from half a hand-off file.
+    for (const auto& [key, value] : keys) {
+        if (const std::string problem = WriteGoIni(ini, "UpdateSet", key, value);
+            !problem.empty()) {
+            m_seams.box.Show("无法写入文件“" + ini + "”：" + problem);
+            return;
+        }
+    }
 
     const std::string work = GetAppPath + TempPath;
     if (!Exists(work) && ::mkdir(work.c_str(), 0777) != 0) {

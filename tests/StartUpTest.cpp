@@ -2,12 +2,10 @@
 // 127.0.0.1, with the boxes and the process start faked.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +15,7 @@
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
 #include "tests/support/StandInSite.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Transfers.h"
 #include "web/PublisherSite.h"
 
@@ -30,46 +29,44 @@ using testing::ReadFile;
 constexpr const char* kNetworkTrouble =
     "您的网络连接可能存在问题，软件将无法得到更新支持！请检查网络。";
 
-using testing::StandInClient;
+using testing::RecordingClient;
 
 class StartUp : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("pixquarry-start-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
-        m_seams.program = {m_dir.string(), "pixquarry"};
+        m_seams.program = {m_dir.Path().string(), "pixquarry"};
         m_seams.download = &m_net.downloader;
         m_seams.starter = &m_processes;
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
-    // Starts the site with `args`, runs Form_Load against it.
+    // Starts the site with `args`, runs Form_Load with it as the publisher's
+    // site, or with no site when `args` is empty.
     MainF1::LoadOutcome Load(const std::vector<std::string>& args,
                              TransferLimits limits = UpdateCheckLimits()) {
         m_site = std::make_unique<testing::StandInSite>(args);
-        m_http = std::make_unique<StandInClient>(m_site->Origin(), m_net.engine, limits);
+        m_http = std::make_unique<RecordingClient>(m_net.engine, limits);
         m_seams.http = m_http.get();
-        m_window = std::make_unique<MainF1>(m_seams.Make());
+        m_window = std::make_unique<MainF1>(m_seams.Make(), args.empty() ? "" : Origin());
         return m_window->Form_Load();
     }
-    static std::string Reply(const std::string& version, int fields = 5) {
+    const std::string& Origin() const { return m_site->Origin(); }
+    static std::string Reply(
+        const std::string& version, int fields = 5,
+        const std::string& last = "D:\\\xd0\xc2\xb0\xe6") {  // 新版 in code page 936
         const std::vector<std::string> all = {version, "Pixquarry", "2.00",
-                                              "{ORIGIN}/updater/Update.exe",
-                                              "D:\\\xd0\xc2\xb0\xe6"};  // 新版 in code page 936
+                                              "{ORIGIN}/updater/Update.exe", last};
         std::string reply;
         for (int i = 0; i < fields; ++i)
             reply += (i ? "-KWKW-" : "") + all[static_cast<std::size_t>(i)];
         return reply;
     }
 
-    fs::path m_dir;
+    testing::TempFolder m_dir;
     testing::RealTransfers m_net;
     PosixProcessStarter m_processes;
     testing::FakeSeams m_seams;
     std::unique_ptr<testing::StandInSite> m_site;
-    std::unique_ptr<StandInClient> m_http;
+    std::unique_ptr<RecordingClient> m_http;
     std::unique_ptr<MainF1> m_window;
 };
 
@@ -92,38 +89,94 @@ TEST_F(StartUp, EndingsThatLetTheWindowOpen) {
         EXPECT_EQ(Load(c.site), MainF1::LoadOutcome::Continue) << c.name;
         EXPECT_EQ(m_seams.box.shown, c.boxes) << c.name;
         EXPECT_EQ(m_window->LogShow.Text(), "程序启动完成。") << c.name;
-        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
-        EXPECT_EQ(m_http->asked, std::vector<std::string>{UpdateAddress()}) << c.name;
-        EXPECT_FALSE(fs::exists(m_dir / "Update.exe")) << c.name;
-        EXPECT_FALSE(fs::exists(m_dir / "Update.ini")) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin())) << c.name;
+        EXPECT_EQ(m_http->asked, std::vector<std::string>{UpdateAddress(Origin())}) << c.name;
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.exe")) << c.name;
+        EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.ini")) << c.name;
     }
     EXPECT_EQ(m_window->SoftVer, 100);
-    EXPECT_EQ(m_window->GetAppPath, m_dir.string() + "/");
+    EXPECT_EQ(m_window->GetAppPath, m_dir.Path().string() + "/");
     EXPECT_EQ(m_window->TempPath, "updatetmpfiles");
 }
 
 TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
-    std::ofstream(m_dir / "Update.ini") << "[Other]\r\nKey=kept?\r\n";
-    fs::create_directories(m_dir / "updatetmpfiles");
-    std::ofstream(m_dir / "updatetmpfiles" / "work.txt") << "the updater's";
+    const fs::path dir = m_dir.Path();
+    fs::create_directories(dir / "updatetmpfiles");
+    std::ofstream(dir / "updatetmpfiles" / "work.txt") << "the updater's";
+    const std::string ini = (dir / "Update.ini").string();
+    struct Case {
+        const char* name;
+        std::string reply;
+        bool handedOff;
+        std::vector<std::string> boxes;
+    };
+    const std::string handOff = "软件有更新，需要立即升级！";
+    const std::vector<Case> cases = {
+        {"a reply without a line end", Reply("0101"), true, {handOff}},
+        {"a reply closed by CR LF", Reply("0101") + "\r\n", true, {handOff}},
+        {"a reply closed by LF", Reply("0101") + "\n", true, {handOff}},
+        {"a value the profile file cannot hold",
+         Reply("0101", 5, "D:\\a\r\nb"),
+         false,
+         {"无法写入文件“" + ini + "”：值不能含有换行"}},
+    };
+    const fs::path log = dir / "updater.log";
+    for (const Case& c : cases) {
+        std::ofstream(ini) << "[Other]\r\nKey=kept?\r\n";
+        fs::remove(log);
+        m_seams.box.shown.clear();
+        EXPECT_EQ(Load({"--reply", c.reply}),
+                  c.handedOff ? MainF1::LoadOutcome::HandedOff : MainF1::LoadOutcome::Continue)
+            << c.name;
+        EXPECT_EQ(m_seams.box.shown, c.boxes) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), c.handedOff ? "" : BannerAddress(Origin()))
+            << c.name << ": no banner when the program ends";
+        if (!c.handedOff)
+            continue;
+        // Code page 936, CR LF, exactly six lines.
+        EXPECT_EQ(ReadFile(ini), "[UpdateSet]\r\nVer=101\r\nAppPath=" + dir.string() +
+                                     "/\r\nAppName=pixquarry\r\nTempPath=updatetmpfiles\r\n"
+                                     "NewSoftPath=D:\\\xd0\xc2\xb0\xe6\r\n")
+            << c.name;
+        // The stand-in's updater logs where it ran and the hand-off file it found.
+        for (int i = 0; i < 100 && ReadFile(log).find("NewSoftPath") == std::string::npos; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_NE(ReadFile(log).find("updater ran in " + dir.string() + "\n[UpdateSet]"),
+                  std::string::npos)
+            << c.name << ReadFile(log);
+    }
+    EXPECT_EQ(ReadFile(dir / "updatetmpfiles" / "work.txt"), "the updater's");
+}
 
-    EXPECT_EQ(Load({"--reply", Reply("0101")}), MainF1::LoadOutcome::HandedOff);
-
-    // Code page 936, CR LF, exactly six lines.
-    EXPECT_EQ(ReadFile(m_dir / "Update.ini"),
-              "[UpdateSet]\r\nVer=101\r\nAppPath=" + m_dir.string() +
-                  "/\r\nAppName=pixquarry\r\nTempPath=updatetmpfiles\r\nNewSoftPath=D:\\"
-                  "\xd0\xc2\xb0\xe6\r\n");
-    EXPECT_EQ(ReadFile(m_dir / "updatetmpfiles" / "work.txt"), "the updater's");
-    EXPECT_EQ(m_seams.box.shown, std::vector<std::string>{"软件有更新，需要立即升级！"});
-    EXPECT_EQ(m_window->AD1.LocationURL(), "") << "no banner when the program ends";
-    // The stand-in's updater logs where it ran and the hand-off file it found.
-    const fs::path log = m_dir / "updater.log";
-    for (int i = 0; i < 100 && ReadFile(log).find("NewSoftPath") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_NE(ReadFile(log).find("updater ran in " + m_dir.string() + "\n[UpdateSet]"),
-              std::string::npos)
-        << ReadFile(log);
+TEST_F(StartUp, WithoutASiteOrAProgramFolderOnlyTheUpdateIsLeftOut) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        bool site;
+        std::string colour, status;
+    };
+    const std::vector<Case> cases = {
+        {"a build without a site", m_dir.Path().string(), false, "blue", "程序启动完成。"},
+        {"an unknown program folder", "", true, "red",
+         "无法确定程序所在的文件夹：不能自动更新，也不能使用默认下载目录。"},
+    };
+    for (const Case& c : cases) {
+        m_seams.program.folder = c.folder;
+        const std::vector<std::string> site = {"--reply", Reply("101")};
+        EXPECT_EQ(Load(c.site ? site : std::vector<std::string>{}), MainF1::LoadOutcome::Continue)
+            << c.name;
+        EXPECT_TRUE(m_http->asked.empty()) << c.name;
+        EXPECT_TRUE(m_seams.box.shown.empty()) << c.name;
+        EXPECT_EQ(m_window->LogShow.Text(), c.status) << c.name;
+        EXPECT_EQ(m_window->LogShow.ForeColor(),
+                  c.colour == "red" ? Colour::Rgb(255, 0, 0) : Colour::Rgb(0, 0, 255))
+            << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), c.site ? BannerAddress(Origin()) : "") << c.name;
+        EXPECT_EQ(m_window->Label6.Visible(), c.site) << c.name;
+        EXPECT_EQ(m_window->NewSoftInfo.Visible(), c.site) << c.name;
+        EXPECT_EQ(m_window->FileS1.Enabled(), !c.folder.empty()) << c.name;
+        EXPECT_FALSE(fs::exists("/Update.exe")) << c.name;
+    }
 }
 
 TEST_F(StartUp, APackagedCopyOnlyAnnouncesANewerVersion) {
@@ -155,14 +208,15 @@ TEST_F(StartUp, APackagedCopyOnlyAnnouncesANewerVersion) {
 
 TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
     // Not a program this system can run: the start fails with the system's reason.
-    std::ofstream(m_dir / "Update.exe") << "MZ old updater";
+    const fs::path dir = m_dir.Path();
+    std::ofstream(dir / "Update.exe") << "MZ old updater";
     EXPECT_EQ(Load({"--reply", Reply("101"), "--no-updater"}), MainF1::LoadOutcome::Continue);
-    EXPECT_EQ(ReadFile(m_dir / "Update.exe"), "MZ old updater") << "a 404 must not replace it";
+    EXPECT_EQ(ReadFile(dir / "Update.exe"), "MZ old updater") << "a 404 must not replace it";
     EXPECT_EQ(m_seams.box.shown,
               (std::vector<std::string>{
                   "软件有更新，需要立即升级！",
-                  "无法启动“" + (m_dir / "Update.exe").string() + "”：不是可以运行的程序"}));
-    EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << "start-up went on";
+                  "无法启动“" + (dir / "Update.exe").string() + "”：不是可以运行的程序"}));
+    EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin())) << "start-up went on";
 }
 
 TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
@@ -185,15 +239,15 @@ TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
         if (c.closedPort) {
             m_site.reset();  // nobody listens there any more
         }
-        m_http = std::make_unique<StandInClient>(origin, m_net.engine, quick);
+        m_http = std::make_unique<RecordingClient>(m_net.engine, quick);
         m_seams.http = m_http.get();
-        m_window = std::make_unique<MainF1>(m_seams.Make());
+        m_window = std::make_unique<MainF1>(m_seams.Make(), origin);
         EXPECT_EQ(m_window->Form_Load(), MainF1::LoadOutcome::Continue) << c.name;
         const std::string status = m_window->LogShow.Text();
         const std::string tail = kNetworkTrouble;
         ASSERT_GT(status.size(), tail.size()) << c.name << ": the reason comes first";
         EXPECT_EQ(status.substr(status.size() - tail.size()), tail) << c.name;
-        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(origin)) << c.name;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.name;
     }
 }

@@ -276,13 +276,12 @@ ProfileValue ReadProfileBytes(const std::string& path, const std::string& sectio
     return result;
 }
 
-void WriteGoIni(const std::string& FileName, const std::string& Section, const std::string& Key,
-                const std::string& Value) {
-    // The value passes through a 128-character buffer: longer ones lose their
-    // end; the window never hears of a failed write.
+std::string WriteGoIni(const std::string& FileName, const std::string& Section,
+                       const std::string& Key, const std::string& Value) {
+    // The value passes through a 128-character buffer: longer ones lose their end.
     constexpr std::size_t kBufferCharacters = 128;
-    WriteProfileString(FileName, Section, Key,
-                       std::string(FirstCharacters(CutAtNul(Value), kBufferCharacters)));
+    return WriteProfileString(FileName, Section, Key,
+                              std::string(FirstCharacters(CutAtNul(Value), kBufferCharacters)));
 }
 
 std::string ReadGoIni(const std::string& FileName, const std::string& Section,

@@ -28,9 +28,10 @@ struct ProfileValue {
 ProfileValue ReadProfileBytes(const std::string& path, const std::string& section,
                               const std::string& key);
 
-// The window's way to store a value: at most 128 characters of it.
-void WriteGoIni(const std::string& FileName, const std::string& Section, const std::string& Key,
-                const std::string& Value);
+// The window's way to store a value: at most 128 characters of it. Returns ""
+// or why nothing was written.
+std::string WriteGoIni(const std::string& FileName, const std::string& Section,
+                       const std::string& Key, const std::string& Value);
 // The window's way to read a value: at most 127 bytes of its code page 936
 // form (a double-byte character is never split), up to its first NUL, without
 // leading or trailing spaces. "" when anything is missing.

@@ -9,6 +9,8 @@ namespace pixquarry {
 std::vector<std::string> SplitReply(std::string_view m) {
     constexpr std::string_view kSeparator = "-KWKW-";
     std::vector<std::string> fields;
+    if (m.ends_with('\n'))
+        m.remove_suffix(m.ends_with("\r\n") ? 2 : 1);
     if (m.empty())
         return fields;
     for (;;) {

@@ -10,6 +10,8 @@
 namespace pixquarry {
 
 // Splits at every "-KWKW-"; empty fields are kept, an empty reply has none.
+// The line end that closes most servers' replies (CR LF or LF) is not part of
+// the last field.
 std::vector<std::string> SplitReply(std::string_view m);
 
 // The number a field starts with, read the old BASIC way: blanks, tabs and

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "platform/curl/TransferEngine.h"
@@ -22,22 +21,17 @@ struct RealTransfers {
     EngineHttpClient pages{engine, SourceFetchLimits()};
 };
 
-// Sends what is meant for the publisher's site to a stand-in on 127.0.0.1.
-class StandInClient final : public HttpClient {
+// A real client that notes every address it is asked for.
+class RecordingClient final : public HttpClient {
 public:
-    StandInClient(std::string origin, TransferEngine& engine, TransferLimits limits)
-        : m_origin(std::move(origin)), m_real(engine, limits) {}
+    RecordingClient(TransferEngine& engine, TransferLimits limits) : m_real(engine, limits) {}
     HttpResponse Get(const std::string& url) override {
         asked.push_back(url);
-        std::string local = url;
-        if (local.rfind(kPublisherHome, 0) == 0)
-            local = m_origin + local.substr(kPublisherHome.size());
-        return m_real.Get(local);
+        return m_real.Get(url);
     }
     std::vector<std::string> asked;
 
 private:
-    std::string m_origin;
     EngineHttpClient m_real;
 };
 

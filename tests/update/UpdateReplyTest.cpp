@@ -25,6 +25,9 @@ TEST(SplitReply, CutsAtEverySeparator) {
         {"trailing separator", "a-KWKW-", {"a", ""}},
         {"letter case matters", "a-kwkw-b", {"a-kwkw-b"}},
         {"overlap goes to the first", "a-KWKW-KWKW-b", {"a", "KWKW-b"}},
+        {"the closing CR LF is dropped", "a-KWKW-b\r\n", {"a", "b"}},
+        {"so is a closing LF, once", "a-KWKW-b\n\n", {"a", "b\n"}},
+        {"a line end inside stays", "a\r\n-KWKW-b\r", {"a\r\n", "b\r"}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SplitReply(c.reply), c.fields) << c.name;

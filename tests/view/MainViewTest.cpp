@@ -85,7 +85,7 @@ protected:
 
     QTemporaryDir m_dir;
     testing::FakeSeams m_seams;
-    MainF1 m_model{m_seams.Make()};
+    MainF1 m_model{m_seams.Make(), "http://www.pixquarry.example"};
     MainView m_view{m_model, m_seams.browser};
 };
 

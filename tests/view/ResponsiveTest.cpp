@@ -59,15 +59,15 @@ protected:
                    });
         m_server.Start();
         m_seams.download = &m_downloader;
-        m_site = std::make_unique<testing::StandInClient>(m_server.Origin(), m_engine,
-                                                          UpdateCheckLimits());
+        m_site = std::make_unique<testing::RecordingClient>(m_engine, UpdateCheckLimits());
         m_seams.http = m_site.get();
         m_seams.program = {m_dir.path().toStdString(), "pixquarry"};
         Seams seams = m_seams.Make();
         m_model = std::make_unique<MainF1>(
             Seams{seams.files, seams.openFile, seams.folders, seams.box, seams.browser,
                   seams.fileManager, m_desktop, seams.downloader, seams.http, seams.pages,
-                  seams.processes, seams.clock, seams.program});
+                  seams.processes, seams.clock, seams.program},
+            m_server.Origin());
         m_view = std::make_unique<MainView>(*m_model, m_seams.browser, &m_engine);
         m_view->OnClose([this] { m_loop.Quit(); });
         m_view->show();
@@ -93,7 +93,7 @@ protected:
     QtEventLoop m_loop;
     TransferEngine m_engine{m_loop};
     EngineDownloader m_downloader{m_engine};
-    std::unique_ptr<testing::StandInClient> m_site;
+    std::unique_ptr<testing::RecordingClient> m_site;
     QtDesktop m_desktop;
     testing::FakeSeams m_seams;
     std::unique_ptr<MainF1> m_model;
