@@ -72,11 +72,12 @@ public:
     void OnDblClick(std::function<void()> handler) { m_dblClick = std::move(handler); }
     void OnGotFocus(std::function<void()> handler) { m_gotFocus = std::move(handler); }
     void OnMouseDown(std::function<void(int)> handler) { m_mouseDown = std::move(handler); }
+    // A disabled control raises nothing.
     void Click() const { Raise(m_click); }
     void DblClick() const { Raise(m_dblClick); }
     void GotFocus() const { Raise(m_gotFocus); }
     void MouseDown(int button) const {
-        if (m_mouseDown)
+        if (m_mouseDown && m_enabled)
             m_mouseDown(button);
     }
     // Files or addresses dropped on the control, as paths and URLs.
@@ -102,8 +103,8 @@ protected:
     }
 
 private:
-    static void Raise(const std::function<void()>& handler) {
-        if (handler)
+    void Raise(const std::function<void()>& handler) const {
+        if (handler && m_enabled)
             handler();
     }
 

@@ -18,15 +18,20 @@ namespace pixquarry {
 
 namespace {
 
-const Colour kRed = Colour::Rgb(255, 0, 0);
 const Colour kGreen = Colour::Rgb(0, 255, 0);
-const Colour kBlue = Colour::Rgb(0, 0, 255);
+
+bool IsFolder(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 }  // namespace
 
 // Works out this run's folder. False when the run must end before downloading.
 bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
     if (FileS1.Value()) {
+        if (NoProgramFolder())
+            return false;
         const DefaultFolderPlace place = DefaultFolder();
         target = place.folder;
         inPictures = place.inPictures;
@@ -38,8 +43,7 @@ bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
         if (problem.empty())
             problem = MakeDownloadFolder(target);
         if (!problem.empty()) {
-            LogShow.SetForeColor(kRed);
-            LogShow.SetText(problem);
+            Alarm(problem);
             return false;
         }
         return true;
@@ -49,6 +53,11 @@ bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
         FileS2.SetValue(true);
         FileS2Dir.SetVisible(true);
         FileS2Dir.SetText(BrowseDir(""));
+        return false;
+    }
+    // One line for a mistyped folder rather than a failure for every item.
+    if (!IsFolder(FileS2Dir.Text())) {
+        Alarm("下载目录不存在：" + FileS2Dir.Text());
         return false;
     }
     target = WithClosingSlash(FileS2Dir.Text());
@@ -61,6 +70,8 @@ void MainF1::DownPic_Click() {
     if (!SettleTargetFolder(target, inPictures))
         return;
 
+    // A second press would start a run inside this one.
+    DownPic.SetEnabled(false);
     int succeeded = 0;
     int failed = 0;
     const int count = GetPic.ListCount();
@@ -91,14 +102,12 @@ void MainF1::DownPic_Click() {
             LogShow.SetText("下载成功：" + fileName);
             ++succeeded;
         } else {
-            LogShow.SetForeColor(kRed);
-            LogShow.SetText("下载失败：" + fileName);
+            Alarm("下载失败：" + fileName);
             ++failed;
         }
     }
 
     DownProgress.SetVisible(false);
-    LogShow.SetForeColor(kBlue);
     std::string summary = RunSummary(succeeded, failed);
     // The first run into the pictures folder names it: the user may look
     // beside the program otherwise.
@@ -106,8 +115,9 @@ void MainF1::DownPic_Click() {
         summary += "图片保存在：" + target;
         m_picturesFolderNamed = true;
     }
-    LogShow.SetText(summary);
+    Status(summary);
     OpenDownDir.SetEnabled(true);
+    DownPic.SetEnabled(true);
 }
 
 }  // namespace pixquarry

@@ -17,9 +17,9 @@ DefaultFolderPlace MainF1::DefaultFolder() const {
 void MainF1::FileS1_Click() {
     // An installed copy cannot write beside itself: say where the pictures go.
     const DefaultFolderPlace place = DefaultFolder();
-    LogShow.SetText(place.inPictures
-                        ? "选择下载的图片存放目录位置：" + place.folder + "（程序所在位置不可写入）"
-                        : "选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
+    Status(place.inPictures
+               ? "选择下载的图片存放目录位置：" + place.folder + "（程序所在位置不可写入）"
+               : "选择下载的图片存放目录位置：相对程序所在位置的 downimages 文件夹");
     FileS2Dir.SetText("");
     FileS2Dir.SetVisible(false);
     OpenDownDir.SetEnabled(true);
@@ -28,7 +28,7 @@ void MainF1::FileS1_Click() {
 void MainF1::FileS2_MouseDown(std::int16_t Button) {
     if (Button != 1)
         return;
-    LogShow.SetText("自定义下载文件的存放位置");
+    Status("自定义下载文件的存放位置");
     FileS2Dir.SetVisible(true);
     FileS2Dir.SetText(BrowseDir(""));
     FileS2.SetValue(true);
@@ -44,10 +44,14 @@ std::string MainF1::BrowseDir(const std::string& title) {
 }
 
 void MainF1::OpenDownDir_Click() {
-    std::string folder = DefaultFolder().folder;
+    std::string folder;
     if (FileS2.Value() && !FileS2Dir.Text().empty())
         folder = WithClosingSlash(FileS2Dir.Text());
-    LogShow.SetText("正在打开当前存放图片的文件夹： " + folder);
+    else if (NoProgramFolder())
+        return;
+    else
+        folder = DefaultFolder().folder;
+    Status("正在打开当前存放图片的文件夹： " + folder);
     m_seams.fileManager.ShowFolder(folder);
 }
 

@@ -12,7 +12,7 @@ namespace pixquarry {
 void MainF1::SDownAll_MouseDown(std::int16_t Button) {
     const int count = GetPic.ListCount();
     if (Button == 1 && count > 0) {
-        LogShow.SetText("选择全部文件 或 取消全部文件");
+        Status("选择全部文件 或 取消全部文件");
         // Counted without overflow: only the parity matters.
         isall = static_cast<std::int32_t>(static_cast<std::uint32_t>(isall) + 1u);
         const bool all = isall % 2 != 0;
@@ -35,8 +35,7 @@ void MainF1::GetPic_DblClick() {
 }
 
 void MainF1::GetPic_GotFocus() {
-    LogShow.SetText(
-        "双击相应的图片地址，可以进行预览图片。在前面小方格内，可以勾选需要下载的图片。");
+    Status("双击相应的图片地址，可以进行预览图片。在前面小方格内，可以勾选需要下载的图片。");
 }
 
 }  // namespace pixquarry

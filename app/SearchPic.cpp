@@ -33,10 +33,10 @@ RunOutcome MainF1::Extract() {
         return m_lastRun;
     }
 
-    LogShow.SetText(IsWebLink(source) ? "正在下载网页……" : "正在读取文件……");
+    Status(IsWebLink(source) ? "正在下载网页……" : "正在读取文件……");
     SourceBytes read = ReadSource(source, m_seams.files, m_seams.pages);
     if (!read.ok) {
-        LogShow.SetText(read.failure);
+        Status(read.failure);
         return RunOutcome::ReadFailed;
     }
 
@@ -44,31 +44,31 @@ RunOutcome MainF1::Extract() {
                                    [this](HarvestStep step, const Harvest& found) {
                                        switch (step) {
                                            case HarvestStep::Decoded:
-                                               LogShow.SetText("文件读取完成。");
-                                               LogShow.SetText("正在提取文件中的图片链接");
+                                               Status("文件读取完成。");
+                                               Status("正在提取文件中的图片链接");
                                                break;
                                            case HarvestStep::Matched:
                                                for (const int mode : found.matchModes)
                                                    PiPei[mode].SetValue(true);
-                                               LogShow.SetText("图片链接提取完成。");
+                                               Status("图片链接提取完成。");
                                                break;
                                            case HarvestStep::Filtering:
-                                               LogShow.SetText("正在过滤重复的图片链接");
+                                               Status("正在过滤重复的图片链接");
                                                break;
                                        }
                                    });
     if (!harvest.ok) {
-        LogShow.SetText(harvest.failure);
+        Status(harvest.failure);
         return RunOutcome::ReadFailed;
     }
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
-    LogShow.SetText("图片链接已完成载入列表。");
+    Status("图片链接已完成载入列表。");
     return RunOutcome::Listed;
 }
 
 void MainF1::PiPei_Click(std::int16_t Index) {
-    LogShow.SetText("选择 匹配模式");
+    Status("选择 匹配模式");
     const bool custom = Index == 3;
     for (Control* marker :
          std::initializer_list<Control*>{&PPDefBeg, &PPDefEnd, &PPTBeg, &PPTEnd}) {
@@ -77,11 +77,11 @@ void MainF1::PiPei_Click(std::int16_t Index) {
 }
 
 void MainF1::WebUrl_GotFocus() {
-    LogShow.SetText("请输入CSS文件所在的网站域名，若是绝对地址，双击此处留空即可。");
+    Status("请输入CSS文件所在的网站域名，若是绝对地址，双击此处留空即可。");
 }
 
 void MainF1::WebUrl_DblClick() {
-    LogShow.SetText("清空当前的域名");
+    Status("清空当前的域名");
     WebUrl.SetText("");
 }
 
@@ -93,7 +93,7 @@ void MainF1::OFile1_OLEDragDrop(const std::vector<std::string>& Data) {
 }
 
 void MainF1::OFile1_DblClick() {
-    LogShow.SetText("选择文件。");
+    Status("选择文件。");
     OFile1.SetText("");
     const std::string chosen =
         m_seams.openFile.ShowOpen(std::string(kOpenTitle), std::string(kOpenFilter));

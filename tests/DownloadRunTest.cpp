@@ -2,11 +2,9 @@
 // dialogs and real downloads from a server on 127.0.0.1.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "app/MainF1.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
 #include "tests/support/Transfers.h"
 #include "tests/support/Unprivileged.h"
@@ -49,10 +48,12 @@ protected:
                               [](const httplib::Request& req, httplib::Response& res) {
                                   res.set_content(Body(req.matches[1]), "image/png");
                               });
-        m_server.Routes().Get(
-            R"(/(other|deep/er)/([^/]+))", [](const httplib::Request& req, httplib::Response& res) {
-                res.set_content("from " + std::string(req.matches[1]), "image/png");
-            });
+        // Any status with a body: /code/400.png answers 400.
+        m_server.Routes().Get(R"(/code/(\d+)\.png)",
+                              [](const httplib::Request& req, httplib::Response& res) {
+                                  res.status = std::stoi(req.matches[1]);
+                                  res.set_content("status page", "text/html");
+                              });
         m_server.Start();
         fs::create_directories(m_dir / "program");
         fs::create_directories(m_dir / "own");
@@ -64,7 +65,6 @@ protected:
             lines.emplace_back(ColourName(window.LogShow.ForeColor()), m_shown);
         });
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Fills the list with `links` (server paths) and ticks the ones marked.
     void List(const std::vector<std::pair<std::string, bool>>& links) {
@@ -87,11 +87,6 @@ protected:
                " 个文件。";
     }
 
-    static fs::path TestFolder() {
-        return fs::temp_directory_path() /
-               ("pixquarry-down-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
     Seams MakeSeams() {
         m_seams.program = {(m_dir / "program").string(), "pixquarry"};
         m_seams.download = &m_net.downloader;
@@ -99,7 +94,8 @@ protected:
     }
 
     testing::TestHttpServer m_server;
-    fs::path m_dir = TestFolder();
+    testing::TempFolder m_temp;
+    fs::path m_dir = m_temp.Path();
     testing::RealTransfers m_net;
     testing::FakeSeams m_seams;
     MainF1 window{MakeSeams()};
@@ -278,39 +274,70 @@ TEST_F(DownloadRun, WithoutAFolderItAsksForOneAndDownloadsNothing) {
 }
 
 TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
-    List({{"/img/a.png", true},
+    List({{"/code/399.png", true},
+          {"/code/400.png", true},
+          {"/img/a.png", true},
           {"/img/b.png", false},
           {"/img/c.png", true},
           {"/img/d%20d.png", true},
           {"/missing/b.png", true}});
+    const fs::path folder = m_dir / "program" / "downimages";
+    fs::create_directories(folder);
+    std::ofstream(folder / "400.png") << "kept";
     window.FileS1.SetValue(true);
     lines.clear();
     window.DownPic.Click();
-    // List order: the links sort as /img/a, /img/b, /img/c, /img/d, /missing/b.
-    EXPECT_EQ(lines, (std::vector<Line>{{"green", "下载成功：a.png"},
+    // In list order; an answer from 400 up is a failure.
+    EXPECT_EQ(lines, (std::vector<Line>{{"green", "下载成功：399.png"},
+                                        {"red", "下载失败：400.png"},
+                                        {"green", "下载成功：a.png"},
                                         {"green", "下载成功：c.png"},
                                         {"green", "下载成功：d%20d.png"},
                                         {"red", "下载失败：b.png"},
-                                        {"blue", Summary(3, 1)}}));
-    const fs::path folder = m_dir / "program" / "downimages";
+                                        {"blue", Summary(4, 2)}}));
+    EXPECT_EQ(ReadFile(folder / "400.png"), "kept");
     EXPECT_TRUE(ReadFile(folder / "a.png") == Body("a.png")) << "a.png";
     EXPECT_TRUE(ReadFile(folder / "d%20d.png") == Body("d d.png")) << "d d.png";
     EXPECT_FALSE(fs::exists(folder / "b.png"));
     EXPECT_TRUE(window.OpenDownDir.Enabled());
     EXPECT_FALSE(window.DownProgress.Visible());
-    EXPECT_EQ(window.DownProgress.Value(), 4);
+    EXPECT_EQ(window.DownProgress.Value(), 6);
+    EXPECT_EQ(window.DownProgress.Max(), 6) << "only ticked items count";
     EXPECT_TRUE(window.GetPic.Selected(0)) << "ticks stay";
 }
 
-TEST_F(DownloadRun, ADefaultFolderThatCannotBeMadeEndsTheRunWithItsReason) {
+TEST_F(DownloadRun, AFolderThatCannotBeUsedEndsTheRunWithOneRedLine) {
     std::ofstream(m_dir / "program" / "downimages") << "a file in the way";
+    std::ofstream(m_dir / "a file") << "not a folder";
     List({{"/img/a.png", true}});
-    window.FileS1.SetValue(true);
-    window.DownPic.Click();
-    EXPECT_EQ(window.LogShow.Text(),
-              "无法创建下载目录“" + (m_dir / "program").string() + "/downimages/”：已有同名的文件");
-    EXPECT_EQ(ColourName(window.LogShow.ForeColor()), "red");
-    EXPECT_EQ(lines.back().first, "red") << "no summary after the folder failed";
+    struct Case {
+        const char* name;
+        std::function<void()> choose;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {"a default folder that cannot be made", [&] { window.FileS1.SetValue(true); },
+         "无法创建下载目录“" + (m_dir / "program").string() + "/downimages/”：已有同名的文件"},
+        {"a mistyped own folder", [&] { ChooseOwnFolder(m_dir / "gone "); },
+         "下载目录不存在：" + (m_dir / "gone ").string()},
+        {"a file for a folder", [&] { ChooseOwnFolder(m_dir / "a file"); },
+         "下载目录不存在：" + (m_dir / "a file").string()},
+    };
+    for (const Case& c : cases) {
+        c.choose();
+        lines.clear();
+        window.DownPic.Click();
+        EXPECT_EQ(lines, (std::vector<Line>{{"red", c.line}})) << c.name;
+        EXPECT_TRUE(window.DownPic.Enabled()) << c.name;
+        // What comes next is no download result: blue again.
+        window.SDownAll.MouseDown(1);
+        window.FileS1.SetValue(true);
+        EXPECT_EQ(lines.back(), Line("blue",
+                                     "选择下载的图片存放目录位置：相对程序所在位置的 "
+                                     "downimages 文件夹"))
+            << c.name;
+        EXPECT_EQ(lines.at(1), Line("blue", "选择全部文件 或 取消全部文件")) << c.name;
+    }
 }
 
 TEST_F(DownloadRun, WhatHappensInTheGapBetweenItems) {
@@ -328,10 +355,10 @@ TEST_F(DownloadRun, WhatHappensInTheGapBetweenItems) {
                  w.GetPic.SetSelected(2, false);
          },
          2, Summary(2, 0)},
-        {"a nested run goes first",
-         [](MainF1& w, int call) {
-             if (call == 1)
-                 w.DownPic.Click();
+        {"a second press is refused",
+         [](MainF1& w, int) {
+             EXPECT_FALSE(w.DownPic.Enabled());
+             w.DownPic.Click();
          },
          3, Summary(3, 0)},
         {"the window closes", [](MainF1& w, int) { w.Unload(); }, 1, Summary(1, 0)},
