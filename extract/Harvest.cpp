@@ -28,6 +28,12 @@ SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient&
             read.failure = ReadFailureMessage(source, file);
             return read;
         }
+        // An empty file is more likely a mistake than a sheet without pictures:
+        // the list the user has stays.
+        if (file.bytes.empty()) {
+            read.failure = "文件“" + source + "”是空的";
+            return read;
+        }
         read.bytes = std::move(file.bytes);
     }
     read.ok = true;

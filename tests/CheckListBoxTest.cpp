@@ -32,9 +32,11 @@ TEST(CheckListBox, KeepsItemsInCaseFoldedOrder) {
     CheckListBox list("GetPic", {}, nullptr);
     list.AddItem("b.png");
     list.AddItem("A.png");
-    list.AddItem("a.png");  // equal to A.png when folded: goes after it
-    list.AddItem("_x");     // "_" (0x5F) sorts before the folded letters
-    EXPECT_EQ(Texts(list), (std::vector<std::string>{"_x", "A.png", "a.png", "b.png"}));
+    list.AddItem("a.png");      // equal to A.png when folded: goes after it
+    list.AddItem("_x");         // "_" (0x5F) sorts before the folded letters
+    list.AddItem("Zebra.png");  // "Z" folds as well: after b, not before "_"
+    EXPECT_EQ(Texts(list),
+              (std::vector<std::string>{"_x", "A.png", "a.png", "b.png", "Zebra.png"}));
 }
 
 TEST(CheckListBox, BulkAddEqualsAddingOneByOne) {

@@ -94,6 +94,10 @@ TEST_F(Cli, JsonCarriesModeAndEscapedItems) {
     // The backslash became a slash; the tab and the line end stay in the link.
     EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"a/\\tq.png\", \"x\\n.png\"]}\n");
 
+    // Both quote styles: the window marks mode 2 last, and so does the command line.
+    r = RunCli("extract --json --domain= " + Source("url(\"a.png\") url('b.png')"));
+    EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"a.png\", \"b.png\"]}\n");
+
     r = RunCli("extract --json " + Source("nothing here"));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "{\"mode\": 3, \"items\": []}\n");
@@ -106,6 +110,9 @@ TEST_F(Cli, ExitStatusTellsWhatWentWrong) {
     EXPECT_EQ(RunCli("extract a b").status, 2);
     EXPECT_EQ(RunCli("extract --domain").status, 2);
     EXPECT_EQ(RunCli("extract ''").status, 2);
+    const Result empty = RunCli("extract " + Source(""));
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("in.css”是空的"), std::string::npos) << empty.err;
 
     Result r = RunCli("--help");
     EXPECT_EQ(r.status, 0);

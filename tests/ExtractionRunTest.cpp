@@ -130,7 +130,6 @@ TEST_F(ExtractionRun, SelectsTheMatchModeOfTheQuotingStyle) {
         {"single quotes", "url(a.png) url('b.png')", 1},
         {"double quotes win", "url(\"c.png\") url('b.png') url(a.png)", 2},
         {"upper case only", "URL(a.png)", 3},
-        {"empty file", "", 3},
     };
     for (const Case& c : cases) {
         Harvest(c.css);
@@ -161,22 +160,30 @@ TEST_F(ExtractionRun, ANewRunReplacesTheListAndItsTicks) {
 TEST_F(ExtractionRun, UnreadableSourceIsReportedAndTheListKept) {
     Harvest("url(keep.png)");
     ::mkfifo((m_dir / "pipe").c_str(), 0600);
+    const std::string empty = Write("empty.css", "");
     struct Case {
         const char* name;
         std::string path;
-        std::string reason;
+        std::string message;
+    };
+    const auto unreadable = [](const fs::path& path, const std::string& reason) {
+        return "无法读取文件“" + path.string() + "”：" + reason;
     };
     const Case cases[] = {
-        {"missing", (m_dir / "nothing.css").string(), "文件不存在"},
-        {"folder", m_dir.string(), "这是一个文件夹，不是文件"},
-        {"pipe, not waited on", (m_dir / "pipe").string(), "不是普通文件（可能是管道或设备）"},
-        {"endless device", "/dev/zero", "不是普通文件（可能是管道或设备）"},
+        {"missing", (m_dir / "nothing.css").string(),
+         unreadable(m_dir / "nothing.css", "文件不存在")},
+        {"folder", m_dir.string(), unreadable(m_dir, "这是一个文件夹，不是文件")},
+        {"pipe, not waited on", (m_dir / "pipe").string(),
+         unreadable(m_dir / "pipe", "不是普通文件（可能是管道或设备）")},
+        {"endless device", "/dev/zero",
+         unreadable("/dev/zero", "不是普通文件（可能是管道或设备）")},
+        {"empty", empty, "文件“" + empty + "”是空的"},
     };
     for (const Case& c : cases) {
         window.OFile1.SetText(c.path);
         window.SearchPic_Click();
         EXPECT_EQ(window.LastRun(), RunOutcome::ReadFailed) << c.name;
-        EXPECT_EQ(window.LogShow.Text(), "无法读取文件“" + c.path + "”：" + c.reason) << c.name;
+        EXPECT_EQ(window.LogShow.Text(), c.message) << c.name;
         EXPECT_EQ(Items(), Links{"D/keep.png"}) << c.name;
         EXPECT_EQ(window.SelectedMatchMode(), 0) << c.name;
     }
