@@ -31,6 +31,10 @@ void BannerView::Drop() {
     m_body.clear();
 }
 
+QVariant BannerView::loadResource(int, const QUrl&) {
+    return {};
+}
+
 void BannerView::Load(const std::string& url) {
     Drop();
     m_url = url;

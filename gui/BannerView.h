@@ -23,6 +23,11 @@ public:
     void Load(const std::string& url);
     bool Loading() const { return m_transfer != 0; }
 
+    // The page comes from the network: it gets no picture, style sheet or
+    // anything else, least of all from the local disk (a FIFO named in it
+    // would hold up the window).
+    QVariant loadResource(int type, const QUrl& name) override;
+
 private:
     void Drop();
 

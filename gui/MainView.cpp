@@ -1,19 +1,12 @@
 #include "gui/MainView.h"
 
-#include <algorithm>
-#include <string_view>
-#include <type_traits>
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QEvent>
-#include <QFocusEvent>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMimeData>
@@ -21,143 +14,73 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QUrl>
 
+#include "gui/ControlWidgets.h"
 #include "gui/PicListModel.h"
 #include "gui/PixquarryIcon.xpm.h"
 
 namespace pixquarry {
 
-namespace {
-
-constexpr int kTwipsPerPixel = 15;  // at 96 dpi
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// The faces the window asks for are not on a Linux desktop; each gets the
-// closest we can expect and a Chinese face last so no caption turns to boxes.
-QStringList FamiliesFor(const std::string& face) {
-    const QString zenHei = QStringLiteral("WenQuanYi Zen Hei");
-    if (face == "宋体")
-        return {QStringLiteral("SimSun"), zenHei, QStringLiteral("Noto Sans CJK SC")};
-    if (face == "楷体_GB2312")
-        return {QStringLiteral("KaiTi"), QStringLiteral("AR PL UKai CN"), zenHei};
-    return {FromUtf8(face), QStringLiteral("DejaVu Sans"), zenHei};
-}
-
-int ButtonNumber(Qt::MouseButton button) {
-    switch (button) {
-        case Qt::LeftButton:
-            return 1;
-        case Qt::RightButton:
-            return 2;
-        case Qt::MiddleButton:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
-void ApplyColour(QWidget& widget, const Colour& colour) {
-    if (colour.kind == Colour::Kind::Default) {
-        widget.setPalette(QPalette());  // nothing resolved: inherit again
-        return;
-    }
-    const QColor text = colour.kind == Colour::Kind::Rgb
-                            ? QColor(colour.r, colour.g, colour.b)
-                            : QGuiApplication::palette().color(QPalette::Highlight);
-    QPalette palette;
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(role, text);
-    }
-    widget.setPalette(palette);
-}
-
-}  // namespace
-
 MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWidget* parent)
     : QWidget(parent), m_model(model) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_scale = screen->logicalDotsPerInch() / 96.0;
-    }
     setWindowTitle(FromUtf8(MainF1::kCaption));
     setAcceptDrops(true);
     setWindowIcon(QPixmap(kPixquarryIcon));
     setFixedSize(ToPixels(MainF1::kClientWidth), ToPixels(MainF1::kClientHeight));
-    QFont font = this->font();
-    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"),
-                      QStringLiteral("WenQuanYi Zen Hei")});
-    font.setPointSize(9);
-    setFont(font);
+    // A face with 12-pixel Chinese glyphs on a 12-pixel line, like the layout's
+    // own: two-line captions such as 开始标记 fit their 25-pixel boxes.
+    m_font = font();
+    m_font.setFamilies({QStringLiteral("WenQuanYi Zen Hei Sharp"),
+                        QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
+    m_font.setPixelSize(qRound(12 * m_scale));
+    setFont(m_font);
 
-    Add<QLabel>(m_model.Label1);
+    AddLabel(m_model.Label1);
     AddTextBox(m_model.OFile1);
-    Add<QPushButton>(m_model.SearchPic);
-    Add<QLabel>(m_model.Label2);
+    AddButton(m_model.SearchPic);
+    AddLabel(m_model.Label2);
     AddTextBox(m_model.WebUrl);
     Add<QGroupBox>(m_model.Frame1);
     for (int i = 0; i < m_model.PiPei.Count(); ++i)
         AddOption(m_model.PiPei[i]);
-    Add<QLabel>(m_model.PPDefBeg);
+    AddLabel(m_model.PPDefBeg);
     AddTextBox(m_model.PPTBeg);
-    Add<QLabel>(m_model.PPDefEnd);
+    AddLabel(m_model.PPDefEnd);
     AddTextBox(m_model.PPTEnd);
-    Add<QPushButton>(m_model.DownPic);
+    AddButton(m_model.DownPic);
     Add<QGroupBox>(m_model.Frame2);
     AddOption(m_model.FileS1);
     AddOption(m_model.FileS2);
     AddTextBox(m_model.FileS2Dir);
-    m_banner = new BannerView(this, engine, browser);
-    Place(m_model.AD1, m_banner);
-    m_banner->setAcceptDrops(false);
-    Add<QLabel>(m_model.Label5);
-    Add<QPushButton>(m_model.OpenDownDir);
-    Add<QLabel>(m_model.Label6);
-    Add<QCheckBox>(m_model.SDownAll);
-    Add<QPushButton>(m_model.Command1);
-    Add<QLabel>(m_model.Label4);
-    Add<QLabel>(m_model.NewSoftInfo);
+    AddBanner(new BannerView(this, engine, browser));
+    AddLabel(m_model.Label5);
+    AddButton(m_model.OpenDownDir);
+    AddLabel(m_model.Label6);
+    AddButton(m_model.SDownAll);
+    AddButton(m_model.Command1);
+    AddLabel(m_model.Label4);
+    AddLabel(m_model.NewSoftInfo);
     AddPicList();
     Add<QGroupBox>(m_model.Frame3);
     AddTextBox(m_model.LogShow);
-    auto* progress = Add<QProgressBar>(m_model.DownProgress);
-    progress->setTextVisible(false);
-
-    // Controls without a font of their own take the window's, also inside the
-    // frames, whose style sheet would otherwise hand them the application's.
-    for (Control* control : m_controls) {
-        if (control->Font().face.empty() && control->Container())
-            WidgetFor(*control)->setFont(font);
-    }
-    for (OptionButton* option : m_options) {
-        auto& group = m_groups.emplace_back();
-        for (OptionButton* member : m_options) {
-            if (member->Container() == option->Container())
-                group.push_back(member);
-        }
-        if (group.front() != option)
-            m_groups.pop_back();  // one group per frame, found at its first member
-    }
+    AddProgress();
     for (const Control* link : {&m_model.Label6, &m_model.NewSoftInfo})
         WidgetFor(*link)->setCursor(Qt::PointingHandCursor);
 
+    const std::vector<const Control*> order = m_model.FocusOrder();
+    m_options.Order(order);
     for (const Control* control : m_controls)
         Refresh(*control);
-    UpdateTabStops();
-    const std::vector<const Control*> order = m_model.FocusOrder();
-    for (std::size_t i = 1; i < order.size(); ++i) {
+    for (std::size_t i = 1; i < order.size(); ++i)
         setTabOrder(WidgetFor(*order[i - 1]), WidgetFor(*order[i]));
-    }
     WidgetFor(m_model.OFile1)->setFocus();
 
     // Centred by us: window managers differ in where they put a new window.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    }
 }
 
 MainView::~MainView() {
@@ -166,7 +89,7 @@ MainView::~MainView() {
 }
 
 int MainView::ToPixels(int twips) const {
-    return qRound(twips * m_scale / kTwipsPerPixel);
+    return qRound(twips * m_scale / 15);  // 15 twips to the pixel at 96 dpi
 }
 
 template <typename W>
@@ -181,36 +104,58 @@ void MainView::Place(Control& control, QWidget* widget) {
     const Twips& place = control.Place();
     widget->setGeometry(ToPixels(place.Left), ToPixels(place.Top), ToPixels(place.Width),
                         ToPixels(place.Height));
-    const FontSpec& wanted = control.Font();
-    if (!wanted.face.empty()) {
-        QFont font = widget->font();
-        font.setFamilies(FamiliesFor(wanted.face));
-        if (wanted.points > 0)
-            font.setPointSizeF(wanted.points);
-        font.setBold(wanted.bold);
-        widget->setFont(font);
-    }
-    if (qobject_cast<QGroupBox*>(widget)) {
-        // The caption sits in the top line, as on a classic frame, so that the
-        // controls placed below it keep the room they were laid out with.
-        widget->setStyleSheet(QStringLiteral(
-            "QGroupBox { border: 1px solid palette(mid); margin-top: 7px; }"
-            "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(true);
-    }
-    // Options raise their click through the model when they are selected.
-    auto* button = qobject_cast<QAbstractButton*>(widget);
-    if (button && !qobject_cast<QRadioButton*>(widget))
-        connect(button, &QAbstractButton::clicked, this, [&control] { control.Click(); });
+    // On every widget: a frame's style sheet would hand on the application's font.
+    widget->setFont(FontFor(control.Font(), m_font));
     m_widgets[&control] = widget;
     m_watched[widget] = &control;
     widget->installEventFilter(this);
     m_controls.push_back(&control);
     control.SetObserver([this, &control] { Refresh(control); });
+    OnRefresh(control, [widget, &control] {
+        widget->setVisible(control.Visible());
+        widget->setEnabled(control.Enabled());
+        ApplyColour(*widget, control.ForeColor());
+    });
+    if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+        StyleFrame(*frame);
+        const auto& captioned = static_cast<const Frame&>(control);
+        OnRefresh(control, [frame, &captioned] { frame->setTitle(FromUtf8(captioned.Caption())); });
+    }
+}
+
+void MainView::OnRefresh(const Control& control, Refresher refresh) {
+    m_refreshers[&control].push_back(std::move(refresh));
+}
+
+void MainView::Refresh(const Control& control) {
+    for (const Refresher& refresh : m_refreshers.at(&control))
+        refresh();
+}
+
+// Handlers run, in the order raised, once the event that raised them is
+// over: a box they open finds no button half-pressed.
+void MainView::Post(std::function<void()> raise) {
+    QMetaObject::invokeMethod(this, std::move(raise), Qt::QueuedConnection);
+}
+
+void MainView::AddLabel(Label& label) {
+    auto* widget = Add<ClickLabel>(label);
+    connect(widget, &ClickLabel::Clicked, this,
+            [this, &label] { Post([&label] { label.Click(); }); });
+    OnRefresh(label, [this, widget, &label] {
+        widget->setText(FromUtf8(label.Caption()));
+        FitCaption(*widget, FontFor(label.Font(), m_font));
+    });
+}
+
+// Buttons and the check box: a caption and a click.
+void MainView::AddButton(CommandButton& button) {
+    QAbstractButton* widget = &button == &m_model.SDownAll
+                                  ? static_cast<QAbstractButton*>(Add<QCheckBox>(button))
+                                  : Add<QPushButton>(button);
+    connect(widget, &QAbstractButton::clicked, this,
+            [this, &button] { Post([&button] { button.Click(); }); });
+    OnRefresh(button, [widget, &button] { widget->setText(FromUtf8(button.Caption())); });
 }
 
 void MainView::AddTextBox(TextBox& box) {
@@ -218,139 +163,69 @@ void MainView::AddTextBox(TextBox& box) {
     edit->setAcceptDrops(false);  // drops go to the window, which harvests them
     connect(edit, &QLineEdit::textEdited, this,
             [&box](const QString& text) { box.SetText(text.toStdString()); });
+    OnRefresh(box, [edit, &box] {
+        const QString text = FromUtf8(box.Text());
+        // Setting the same text again would throw the cursor to the end.
+        if (edit->text() == text)
+            return;
+        edit->setText(text);
+        // A long text shows its beginning, cut at the right edge.
+        if (!edit->hasFocus())
+            edit->setCursorPosition(0);
+        // Painted now: a handler that goes on working (a download run) must
+        // not leave the user looking at an older message.
+        if (edit->isVisible())
+            edit->repaint();
+    });
 }
 
 void MainView::AddOption(OptionButton& option) {
-    auto* radio = Add<QRadioButton>(option);
-    // Which option of a group is on is the model's business.
-    radio->setAutoExclusive(false);
-    m_options.push_back(&option);
-    // Selecting raises the option's click through the model.
-    connect(radio, &QRadioButton::clicked, this, [this, &option] {
-        option.SetValue(true);
+    auto* radio = Add<OptionRadio>(option);
+    connect(radio, &OptionRadio::clicked, this, [this, radio, &option] {
         // A click on the option that was on already turned the widget off.
-        for (const OptionButton* each : m_options)
-            Refresh(*each);
+        radio->setChecked(option.Value());
+        Post([&option] { option.SetValue(true); });
+    });
+    connect(radio, &OptionRadio::Step, this, [this, &option](int step) {
+        OptionButton& target = m_options.Neighbour(option, step);
+        WidgetFor(target)->setFocus(Qt::TabFocusReason);
+        Post([&target] { target.SetValue(true); });
+    });
+    m_options.Add(option);
+    OnRefresh(option, [this, radio, &option] {
+        radio->setText(FromUtf8(option.Caption()));
+        radio->setChecked(option.Value());
+        m_options.SetTabStops([this](const Control& c) { return WidgetFor(c); });
     });
 }
 
 void MainView::AddPicList() {
-    m_picView = Add<QListView>(m_model.GetPic);
-    m_picView->setUniformItemSizes(true);
-    m_picModel = new PicListModel(m_model.GetPic, m_picView);
-    m_picView->setModel(m_picModel);
-    m_watched[m_picView->viewport()] = &m_model.GetPic;
-    m_picView->viewport()->installEventFilter(this);
-    connect(m_picView->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) {
-                // While the list changes Qt moves its current row on its own.
-                if (m_picModel->Applying())
-                    return;
-                m_model.GetPic.SetListIndex(current.isValid() ? current.row() : -1);
-            });
-    connect(m_picModel, &PicListModel::CurrentRowChanged, this, &MainView::ShowCurrentRow);
+    auto* view = Add<QListView>(m_model.GetPic);
+    ShowPicList(m_model.GetPic, *view);
+    m_watched[view->viewport()] = &m_model.GetPic;
+    view->viewport()->installEventFilter(this);
 }
 
-void MainView::ShowCurrentRow(int row) {
-    QItemSelectionModel* selection = m_picView->selectionModel();
-    if (row < 0) {
-        selection->clear();
-    } else {
-        selection->setCurrentIndex(m_picModel->index(row), QItemSelectionModel::ClearAndSelect);
-    }
+void MainView::AddBanner(BannerView* banner) {
+    Place(m_model.AD1, banner);
+    banner->setAcceptDrops(false);
+    OnRefresh(m_model.AD1, [banner, this, shown = std::string()]() mutable {
+        if (m_model.AD1.LocationURL() == shown)
+            return;
+        shown = m_model.AD1.LocationURL();
+        banner->Load(shown);
+    });
 }
 
-void MainView::Refresh(const Control& control) {
-    QWidget* widget = WidgetFor(control);
-    widget->setVisible(control.Visible());
-    widget->setEnabled(control.Enabled());
-    ApplyColour(*widget, control.ForeColor());
-    if (const auto* captioned = dynamic_cast<const CaptionedControl*>(&control)) {
-        const QString caption = QString::fromStdString(captioned->Caption());
-        if (auto* label = qobject_cast<QLabel*>(widget))
-            label->setText(caption);
-        if (auto* button = qobject_cast<QAbstractButton*>(widget))
-            button->setText(caption);
-        if (auto* frame = qobject_cast<QGroupBox*>(widget))
-            frame->setTitle(caption);
-    }
-    if (const auto* option = dynamic_cast<const OptionButton*>(&control)) {
-        static_cast<QRadioButton*>(widget)->setChecked(option->Value());
-        UpdateTabStops();
-    }
-    if (const auto* box = dynamic_cast<const TextBox*>(&control)) {
-        auto* edit = static_cast<QLineEdit*>(widget);
-        const QString text = QString::fromStdString(box->Text());
-        // Setting the same text again would throw the cursor to the end.
-        if (edit->text() != text) {
-            edit->setText(text);
-            // A long text shows its beginning, cut at the right edge.
-            if (!edit->hasFocus())
-                edit->setCursorPosition(0);
-        }
-    }
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        // A caption that does not fit can still be read whole.
-        const bool cut = label->fontMetrics().horizontalAdvance(label->text()) > label->width();
-        label->setToolTip(cut ? label->text() : QString());
-    }
-    if (const auto* web = dynamic_cast<const WebBrowser*>(&control)) {
-        if (web->LocationURL() != m_bannerShown) {
-            m_bannerShown = web->LocationURL();
-            m_banner->Load(m_bannerShown);
-        }
-    }
-    if (const auto* bar = dynamic_cast<const ProgressBar*>(&control)) {
-        auto* progress = static_cast<QProgressBar*>(widget);
-        progress->setRange(0, bar->Max());
-        progress->setValue(bar->Value());
-    }
+void MainView::AddProgress() {
+    auto* bar = Add<QProgressBar>(m_model.DownProgress);
+    bar->setTextVisible(false);
+    const ProgressBar& model = m_model.DownProgress;
+    OnRefresh(model, [bar, &model] {
+        bar->setRange(0, model.Max());
+        bar->setValue(model.Value());
+    });
 }
-
-// As on any desktop: one Tab stop per option group, the selected option or
-// the first when none is; the arrow keys move within the group.
-void MainView::UpdateTabStops() {
-    for (const auto& group : m_groups) {
-        const OptionButton* stop = group.front();
-        for (const OptionButton* option : group) {
-            if (option->Value())
-                stop = option;
-        }
-        for (const OptionButton* option : group)
-            WidgetFor(*option)->setFocusPolicy(option == stop ? Qt::StrongFocus : Qt::ClickFocus);
-    }
-}
-
-bool MainView::MoveWithinGroup(const OptionButton& from, int step) {
-    for (const auto& group : m_groups) {
-        const auto at = std::find(group.begin(), group.end(), &from);
-        if (at == group.end())
-            continue;
-        const auto size = static_cast<std::ptrdiff_t>(group.size());
-        const std::ptrdiff_t next = ((at - group.begin()) + step + size) % size;
-        OptionButton& target = *group[static_cast<std::size_t>(next)];
-        WidgetFor(target)->setFocus(Qt::TabFocusReason);
-        target.SetValue(true);
-        return true;
-    }
-    return false;
-}
-
-namespace {
-
-// Local files as paths, anything else as the address or text it is.
-std::vector<std::string> DroppedItems(const QMimeData& data) {
-    std::vector<std::string> items;
-    for (const QUrl& url : data.urls())
-        items.push_back((url.isLocalFile() ? url.toLocalFile() : url.toString()).toStdString());
-    if (items.empty() && data.hasText()) {
-        const QString text = data.text().trimmed();
-        items.push_back(text.section(QLatin1Char('\n'), 0, 0).trimmed().toStdString());
-    }
-    return items;
-}
-
-}  // namespace
 
 void MainView::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls() || event->mimeData()->hasText())
@@ -359,11 +234,11 @@ void MainView::dragEnterEvent(QDragEnterEvent* event) {
 
 // A file or address dropped anywhere on the window is harvested.
 void MainView::dropEvent(QDropEvent* event) {
-    const std::vector<std::string> items = DroppedItems(*event->mimeData());
+    std::vector<std::string> items = DroppedItems(*event->mimeData());
     if (items.empty())
         return;
     event->acceptProposedAction();
-    m_model.OFile1.Drop(items);
+    Post([this, items = std::move(items)] { m_model.OFile1.Drop(items); });
 }
 
 void MainView::closeEvent(QCloseEvent* event) {
@@ -379,41 +254,41 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
     if (found == m_watched.end())
         return QWidget::eventFilter(watched, event);
     const Control& control = *found->second;
-    const bool isLabel = qobject_cast<QLabel*>(watched) != nullptr;
     switch (event->type()) {
         case QEvent::FocusIn: {
             // Coming back to the window is not entering the control.
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason)
-                break;
-            control.GotFocus();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                Post([&control] { control.GotFocus(); });
             break;
         }
         case QEvent::MouseButtonDblClick:
-            control.DblClick();
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                Post([&control] { control.DblClick(); });
             break;
-        case QEvent::MouseButtonPress:
-            control.MouseDown(ButtonNumber(static_cast<QMouseEvent*>(event)->button()));
-            // A press on a label is the label's, not the frame's beneath it.
-            return isLabel;
-        case QEvent::MouseButtonRelease: {
-            const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (isLabel && mouse->button() == Qt::LeftButton &&
-                static_cast<QWidget*>(watched)->rect().contains(mouse->position().toPoint())) {
-                control.Click();
-                return true;
-            }
+        case QEvent::MouseButtonPress: {
+            const int button = ButtonNumber(static_cast<QMouseEvent*>(event)->button());
+            // A button's press ends with its release: a box the handler opens
+            // before would keep the release, and the button would stay down.
+            if (qobject_cast<QAbstractButton*>(watched))
+                m_pressed = {watched, button};
+            else
+                Post([&control, button] { control.MouseDown(button); });
             break;
         }
+        case QEvent::MouseButtonRelease:
+            if (m_pressed.first == watched)
+                Post([&control, button = m_pressed.second] { control.MouseDown(button); });
+            m_pressed = {};
+            break;
         case QEvent::KeyPress: {
-            const auto* option = dynamic_cast<const OptionButton*>(&control);
-            if (!option)
-                break;
+            // Enter presses a focused button, as Space does.
             const int key = static_cast<QKeyEvent*>(event)->key();
-            if (key == Qt::Key_Down || key == Qt::Key_Right)
-                return MoveWithinGroup(*option, 1);
-            if (key == Qt::Key_Up || key == Qt::Key_Left)
-                return MoveWithinGroup(*option, -1);
+            auto* button = qobject_cast<QAbstractButton*>(watched);
+            if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
+                button->click();
+                return true;
+            }
             break;
         }
         default:

@@ -2,22 +2,22 @@
 
 #include <functional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <QWidget>
 
 #include "app/MainF1.h"
 #include "gui/BannerView.h"
+#include "gui/ControlWidgets.h"
 
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
-class QListView;
 
 namespace pixquarry {
 
 class Browser;
-class PicListModel;
 class TransferEngine;
 
 // Pixquarry's window on Qt. It only shows what the model holds and passes on
@@ -43,29 +43,31 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    using Refresher = std::function<void()>;
     template <typename W>
     W* Add(Control& control);
     void Place(Control& control, QWidget* widget);
+    void OnRefresh(const Control& control, Refresher refresh);
+    void AddLabel(Label& label);
+    void AddButton(CommandButton& button);
     void AddTextBox(TextBox& box);
     void AddOption(OptionButton& option);
-    bool MoveWithinGroup(const OptionButton& from, int step);
-    void UpdateTabStops();
     void AddPicList();
+    void AddBanner(BannerView* banner);
+    void AddProgress();
     void Refresh(const Control& control);
-    void ShowCurrentRow(int row);
+    void Post(std::function<void()> raise);
 
     MainF1& m_model;
     double m_scale = 1.0;
+    QFont m_font;
     std::unordered_map<const Control*, QWidget*> m_widgets;
     std::unordered_map<const QObject*, const Control*> m_watched;
+    std::unordered_map<const Control*, std::vector<Refresher>> m_refreshers;
     std::vector<Control*> m_controls;
-    std::vector<OptionButton*> m_options;
-    std::vector<std::vector<OptionButton*>> m_groups;  // options by frame
-    PicListModel* m_picModel = nullptr;
-    QListView* m_picView = nullptr;
-    BannerView* m_banner = nullptr;
-    std::string m_bannerShown;
-    std::function<void()> m_closing;
+    OptionGroups m_options;
+    std::pair<const QObject*, int> m_pressed;
+    std::function<void()> m_closing;  // a button under a press, and which
 };
 
 }  // namespace pixquarry

@@ -1,5 +1,7 @@
 #include "gui/PicListModel.h"
 
+#include <QListView>
+
 namespace pixquarry {
 
 QString DisplayText(const std::string& item) {
@@ -95,6 +97,25 @@ void PicListModel::OnChange(const CheckListBox::Change& change) {
     // Qt moves or drops its current row on its own; the list's is the one that counts.
     if (change.kind != Kind::Ticked)
         emit CurrentRowChanged(m_list.ListIndex());
+}
+
+void ShowPicList(CheckListBox& list, QListView& view) {
+    view.setUniformItemSizes(true);
+    auto* model = new PicListModel(list, &view);
+    view.setModel(model);
+    QObject::connect(view.selectionModel(), &QItemSelectionModel::currentRowChanged, model,
+                     [model, &list](const QModelIndex& current) {
+                         // While the list changes Qt moves its current row on its own.
+                         if (!model->Applying())
+                             list.SetListIndex(current.isValid() ? current.row() : -1);
+                     });
+    QObject::connect(model, &PicListModel::CurrentRowChanged, &view, [model, &view](int row) {
+        if (row < 0)
+            view.selectionModel()->clear();
+        else
+            view.selectionModel()->setCurrentIndex(model->index(row),
+                                                   QItemSelectionModel::ClearAndSelect);
+    });
 }
 
 }  // namespace pixquarry

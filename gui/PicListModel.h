@@ -2,6 +2,8 @@
 
 #include <QAbstractListModel>
 
+class QListView;
+
 #include "app/CheckListBox.h"
 
 namespace pixquarry {
@@ -39,6 +41,9 @@ private:
     int m_pendingShift = 0;
     bool m_applying = false;
 };
+
+// Shows `list` in `view`, the current item both ways.
+void ShowPicList(CheckListBox& list, QListView& view);
 
 // An item's text as displayed: the first kDisplayChars characters, then "…".
 QString DisplayText(const std::string& item);

@@ -1,6 +1,7 @@
 #include "gui/QtOpenFileDialog.h"
 
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace pixquarry {
@@ -9,7 +10,11 @@ QString QtFilter(const std::string& filter) {
     const QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        // "*.*" means every file, as its entry says; here it would skip names
+        // without a dot.
+        patterns.replaceInStrings(QRegularExpression(QStringLiteral("^\\*\\.\\*$")),
+                                  QStringLiteral("*"));
         if (patterns.isEmpty())
             continue;
         entries.append(parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +

@@ -7,8 +7,9 @@
 namespace pixquarry {
 
 std::string QtOwnedDialogs::BrowseDir(const std::string& title) {
-    const QString chosen = QFileDialog::getExistingDirectory(m_parent, QString::fromUtf8(title),
-                                                             QString(), QFileDialog::ShowDirsOnly);
+    // It starts in the home folder, the nearest thing here to a desktop.
+    const QString chosen = QFileDialog::getExistingDirectory(
+        m_parent, QString::fromUtf8(title), QDir::homePath(), QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return {};
     // No closing separator, except for the root itself.
