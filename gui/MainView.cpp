@@ -1,7 +1,6 @@
 #include "gui/MainView.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -16,7 +15,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "gui/ControlWidgets.h"
 #include "gui/PicListModel.h"
 #include "gui/PixquarryIcon.xpm.h"
 

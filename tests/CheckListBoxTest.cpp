@@ -6,16 +6,12 @@
 
 #include "app/CheckListBox.h"
 #include "extract/ListOrder.h"
+#include "tests/fakes/FakeSeams.h"
 
 namespace pixquarry {
 namespace {
 
-std::vector<std::string> Texts(const CheckListBox& list) {
-    std::vector<std::string> texts;
-    for (int i = 0; i < list.ListCount(); ++i)
-        texts.push_back(list.List(i));
-    return texts;
-}
+using testing::ListItems;
 
 // Links with many near-copies: letter case and exact repeats, a shared domain.
 std::vector<std::string> RandomLinks(std::mt19937& random, int count) {
@@ -35,7 +31,7 @@ TEST(CheckListBox, KeepsItemsInCaseFoldedOrder) {
     list.AddItem("a.png");      // equal to A.png when folded: goes after it
     list.AddItem("_x");         // "_" (0x5F) sorts before the folded letters
     list.AddItem("Zebra.png");  // "Z" folds as well: after b, not before "_"
-    EXPECT_EQ(Texts(list),
+    EXPECT_EQ(ListItems(list),
               (std::vector<std::string>{"_x", "A.png", "a.png", "b.png", "Zebra.png"}));
 }
 
@@ -53,7 +49,7 @@ TEST(CheckListBox, BulkAddEqualsAddingOneByOne) {
         for (const auto& t : added)
             single.AddItem(t);
         bulk.AddItems(added);
-        ASSERT_EQ(Texts(bulk), Texts(single)) << "round " << round;
+        ASSERT_EQ(ListItems(bulk), ListItems(single)) << "round " << round;
     }
 }
 
@@ -90,7 +86,7 @@ TEST(ListOrder, DuplicateFilterKeepsFirstCopiesInPlace) {
 TEST(CheckListBox, TicksAndCurrentItemFollowTheirItems) {
     CheckListBox list("GetPic", {}, nullptr);
     list.AddItems({"c", "a", "c", "b"});
-    ASSERT_EQ(Texts(list), (std::vector<std::string>{"a", "b", "c", "c"}));
+    ASSERT_EQ(ListItems(list), (std::vector<std::string>{"a", "b", "c", "c"}));
     list.SetSelected(1, true);
     list.SetListIndex(2);
     list.AddItem("0");  // goes first and shifts everything

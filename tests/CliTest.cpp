@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
 
 namespace {
@@ -64,17 +65,13 @@ Result RunCli(const std::string& args) {
 
 class Cli : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("pq-cli-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
     std::string Source(const std::string& css) {
         const fs::path path = m_dir / "in.css";
         std::ofstream(path, std::ios::binary) << css;
         return Quote(path.string());
     }
-    fs::path m_dir;
+    pixquarry::testing::TempFolder m_temp;
+    fs::path m_dir = m_temp.Path();
 };
 
 TEST_F(Cli, PrintsTheListInListOrder) {
@@ -181,7 +178,6 @@ protected:
     }
 
     void SetUp() override {
-        Cli::SetUp();
         auto& routes = m_site.Routes();
         routes.set_keep_alive_timeout(1);
         routes.set_tcp_nodelay(true);

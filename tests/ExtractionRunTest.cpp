@@ -17,6 +17,7 @@
 #error "PIXQUARRY_SANITIZE is on but AddressSanitizer is not"
 #endif
 #include "tests/fakes/FakeSeams.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Unprivileged.h"
 
 namespace pixquarry {
@@ -27,14 +28,9 @@ namespace fs = std::filesystem;
 class ExtractionRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() /
-                ("pixquarry-run-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_dir);
         window.LogShow.SetObserver([this] { statuses.push_back(window.LogShow.Text()); });
         window.WebUrl.SetText("D/");
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     std::string Write(const std::string& name, const std::string& bytes) {
         const fs::path path = m_dir / name;
@@ -47,19 +43,15 @@ protected:
         window.SearchPic_Click();
         return Items();
     }
-    std::vector<std::string> Items() const {
-        std::vector<std::string> items;
-        for (int i = 0; i < window.GetPic.ListCount(); ++i)
-            items.push_back(window.GetPic.List(i));
-        return items;
-    }
+    std::vector<std::string> Items() const { return testing::ListItems(window.GetPic); }
     // How many of the four custom-mode marker fields show.
     int MarkersShown() const {
         return window.PPDefBeg.Visible() + window.PPTBeg.Visible() + window.PPDefEnd.Visible() +
                window.PPTEnd.Visible();
     }
 
-    fs::path m_dir;
+    testing::TempFolder m_temp;
+    fs::path m_dir = m_temp.Path();
     testing::FakeSeams seams;
     testing::ScriptedOpenFileDialog& dialog = seams.openFile;
     MainF1 window{seams.Make()};

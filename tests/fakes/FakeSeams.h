@@ -25,6 +25,14 @@
 
 namespace pixquarry::testing {
 
+// The list's item texts in list order.
+inline std::vector<std::string> ListItems(const CheckListBox& list) {
+    std::vector<std::string> items;
+    for (int i = 0; i < list.ListCount(); ++i)
+        items.push_back(list.List(i));
+    return items;
+}
+
 // Pops the next scripted answer; "" (a cancel) when the script ran out.
 inline std::string NextAnswer(std::deque<std::string>& answers) {
     if (answers.empty())
