@@ -145,14 +145,14 @@ void ApplyColour(QWidget& widget, const Colour& colour) {
     widget.setPalette(palette);
 }
 
-QFont FontFor(const FontSpec& spec, const QFont& base) {
+QFont FontFor(const FontSpec& wanted, const QFont& base) {
     QFont font = base;
-    if (spec.face.empty())
+    if (wanted.face.empty())
         return font;
-    font.setFamilies(FamiliesFor(spec.face));
-    if (spec.points > 0)
-        font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
+    font.setFamilies(FamiliesFor(wanted.face));
+    if (wanted.points > 0)
+        font.setPointSizeF(wanted.points);
+    font.setBold(wanted.bold);
     return font;
 }
 

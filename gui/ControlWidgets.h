@@ -77,7 +77,7 @@ QStringList FamiliesFor(const std::string& face);
 int ButtonNumber(Qt::MouseButton button);
 void ApplyColour(QWidget& widget, const Colour& colour);
 // The font for a control's font, or `base` when it names no face.
-QFont FontFor(const FontSpec& spec, const QFont& base);
+QFont FontFor(const FontSpec& wanted, const QFont& base);
 // A frame's caption in its top line, as on a classic frame, so that the
 // controls placed below it keep the room they were laid out with.
 void StyleFrame(QGroupBox& frame);
