@@ -196,14 +196,14 @@ TEST_F(StartUp, APackagedCopyOnlyAnnouncesANewerVersion) {
         EXPECT_EQ(Load({"--reply", c.reply}), MainF1::LoadOutcome::Continue) << c.name;
         EXPECT_EQ(m_window->LogShow.Text(), c.status) << c.name;
         EXPECT_EQ(m_window->LogShow.ForeColor(), Colour::Rgb(0, 0, 255)) << c.name;
-        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress()) << c.name;
+        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin())) << c.name;
         EXPECT_EQ(m_site->Requests().find("Update.exe"), std::string::npos)
             << c.name << ": " << m_site->Requests();
         EXPECT_NE(m_site->Requests().find("rinfo=update"), std::string::npos) << c.name;
     }
     EXPECT_TRUE(m_seams.box.shown.empty());
     EXPECT_TRUE(m_seams.processes.asked.empty());
-    EXPECT_TRUE(fs::is_empty(m_dir)) << "no updater, no Update.ini, no work folder";
+    EXPECT_TRUE(fs::is_empty(m_dir.Path())) << "no updater, no Update.ini, no work folder";
 }
 
 TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
