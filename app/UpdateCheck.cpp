@@ -17,6 +17,7 @@
 #include "update/ProfileFile.h"
 #include "update/UpdateReply.h"
 #include "web/GetURL.h"
+#include "web/WebAddress.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -76,7 +77,19 @@ void MainF1::UpdateCheck() {
     const std::string updater = GetAppPath + "Update.exe";
     // Whether the download worked is seen from the file alone: an updater
     // left from an earlier start serves as well.
-    m_seams.downloader.Download({fields[3], GetAppPath, "Update.exe"});
+    // The publisher's files carry no header of Pixquarry's own. Asked over
+    // https, the site must hand the updater over https too, redirects
+    // included: nobody on the way may swap it for another program.
+    DownloadRequest request{fields[3], GetAppPath, "Update.exe"};
+    request.sendReferer = false;
+    request.httpsOnly = IsSecureAddress(UpdateAddress(m_site));
+    if (request.httpsOnly &&
+        (!IsSecureAddress(request.url) || !m_seams.downloader.Download(request).ok)) {
+        m_seams.box.Show("软件升级失败！");
+        return;
+    }
+    if (!request.httpsOnly)
+        m_seams.downloader.Download(request);
     if (!IsFile(updater))
         return;
 

@@ -11,6 +11,8 @@ struct DownloadRequest {
     // Pictures are fetched as the page showing them would be, with the
     // link's origin as Referer; the publisher's files are fetched without.
     bool sendReferer = true;
+    // Over https only, redirects included.
+    bool httpsOnly = false;
 };
 
 struct DownloadResult {

@@ -36,8 +36,9 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
     // Reset drops the options but keeps the connection cache.
     curl_easy_reset(h);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kProtocols);
-    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kProtocols);
+    const char* protocols = m_limits.httpsOnly ? "https" : kProtocols;
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);

@@ -203,10 +203,12 @@ bool TransferEngine::Run(const std::vector<DownloadRequest>& requests, int jobs,
                 continue;
             }
             TargetFile* file = target.get();
+            TransferLimits its = limits;
+            its.httpsOnly = its.httpsOnly || request.httpsOnly;
             const std::string referer = request.sendReferer ? file->Referer() : std::string();
             active[index].target = std::move(target);
             active[index].id = Start(
-                request.url, limits, referer,
+                request.url, its, referer,
                 [file, &received](std::string_view chunk, long status, std::string& error) {
                     received += static_cast<std::int64_t>(chunk.size());
                     return file->Take(status, chunk, error);

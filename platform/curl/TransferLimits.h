@@ -13,6 +13,7 @@ struct TransferLimits {
     long stallBytesPerSecond = 1;
     std::chrono::milliseconds totalTimeout{0};  // 0: no limit
     std::int64_t maxBytes = 0;                  // body size; 0: no limit
+    bool httpsOnly = false;                     // redirects included
 };
 
 }  // namespace pixquarry
