@@ -71,6 +71,8 @@ std::uint64_t TransferEngine::Start(const std::string& url, const TransferLimits
     job->id = ++m_lastId;
     job->handle = job->easy.Begin(url, referer, job->sink);
     curl_easy_setopt(job->handle, CURLOPT_PRIVATE, job.get());
+    if (!m_trusted.empty())
+        curl_easy_setopt(job->handle, CURLOPT_CAINFO, m_trusted.c_str());
     // Adding asks for a timer at once; the transfer starts from the loop.
     const CURLMcode added = curl_multi_add_handle(m_multi.get(), job->handle);
     if (added != CURLM_OK)

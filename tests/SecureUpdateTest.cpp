@@ -1,0 +1,136 @@
+// Asked over https, the site must hand the updater over https too: a plain
+// http address or a redirect to one ends in 软件升级失败！ and nothing runs.
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/MainF1.h"
+#include "tests/fakes/FakeSeams.h"
+#include "tests/support/Files.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestHttpServer.h"
+#include "tests/support/Transfers.h"
+
+namespace pixquarry {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingStarter final : public ProcessStarter {
+public:
+    std::string Start(const std::string& program, const std::string&) override {
+        started.push_back(program);
+        return {};
+    }
+    std::vector<std::string> started;
+};
+
+// The publisher's site over https on 127.0.0.1, with a certificate made for the test.
+class SecureSite {
+public:
+    explicit SecureSite(const fs::path& folder)
+        : m_cert((folder / "cert.pem").string()), m_key((folder / "key.pem").string()) {
+        const std::string make =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+            "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+            m_key + "' -out '" + m_cert + "' 2>/dev/null";
+        if (std::system(make.c_str()) != 0)
+            throw std::runtime_error("openssl could not make a certificate");
+        m_server = std::make_unique<httplib::SSLServer>(m_cert.c_str(), m_key.c_str());
+    }
+    ~SecureSite() {
+        m_server->stop();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    httplib::SSLServer& Routes() { return *m_server; }
+    void Start() {
+        m_port = m_server->bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server->listen_after_bind(); });
+        while (!m_server->is_running())
+            std::this_thread::yield();
+    }
+    std::string Origin() const { return "https://127.0.0.1:" + std::to_string(m_port); }
+    const std::string& Certificate() const { return m_cert; }
+
+private:
+    std::string m_cert;
+    std::string m_key;
+    std::unique_ptr<httplib::SSLServer> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
+    testing::TempFolder folder;
+    SecureSite site(folder.Path());
+    testing::TestHttpServer plain;
+    int plainRequests = 0;
+    plain.Routes().Get("/Update.exe", [&](const httplib::Request&, httplib::Response& res) {
+        ++plainRequests;
+        res.set_content("#!/bin/sh\n", "application/octet-stream");
+    });
+    plain.Start();
+    std::string updater;
+    site.Routes().Get(
+        "/FileList/mysoft/Pixquarry/", [&](const httplib::Request&, httplib::Response& res) {
+            res.set_content("101-KWKW-Pixquarry-KWKW-1.01-KWKW-" + updater + "-KWKW-/opt/new",
+                            "text/plain");
+        });
+    site.Routes().Get("/Update.exe", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("#!/bin/sh\n", "application/octet-stream");
+    });
+    site.Routes().Get("/to-plain", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect(plain.Url("/Update.exe"));
+    });
+    site.Start();
+
+    struct Case {
+        const char* name;
+        std::string updater;
+        bool handedOver;
+    };
+    const Case cases[] = {
+        {"https all the way", site.Origin() + "/Update.exe", true},
+        {"plain http", plain.Url("/Update.exe"), false},
+        {"a redirect to plain http", site.Origin() + "/to-plain", false},
+    };
+    for (const Case& c : cases) {
+        const fs::path program = folder.Path() / c.name;
+        fs::create_directories(program);
+        // An updater left from an earlier start must not run either.
+        if (!c.handedOver)
+            std::ofstream(program / "Update.exe") << "old";
+        updater = c.updater;
+        testing::RealTransfers net;
+        net.engine.TrustOnly(site.Certificate());
+        testing::FakeSeams seams;
+        RecordingStarter starter;
+        seams.http = &net.http;
+        seams.download = &net.downloader;
+        seams.starter = &starter;
+        seams.program = {program.string(), "pixquarry"};
+        MainF1 window(seams.Make(), site.Origin());
+        const MainF1::LoadOutcome outcome = window.Form_Load();
+
+        EXPECT_EQ(outcome == MainF1::LoadOutcome::HandedOff, c.handedOver) << c.name;
+        EXPECT_EQ(starter.started.size(), c.handedOver ? 1u : 0u) << c.name;
+        EXPECT_EQ(seams.box.shown,
+                  std::vector<std::string>{c.handedOver ? "软件有更新，需要立即升级！"
+                                                        : "软件升级失败！"})
+            << c.name;
+    }
+    EXPECT_EQ(plainRequests, 0);
+}
+
+}  // namespace
+}  // namespace pixquarry
