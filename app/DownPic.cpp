@@ -102,7 +102,9 @@ void MainF1::DownPic_Click() {
             LogShow.SetText("下载成功：" + fileName);
             ++succeeded;
         } else {
-            Alarm("下载失败：" + fileName);
+            // The reason goes with the name: a full disk or a locked folder
+            // is something the user can mend.
+            Alarm("下载失败：" + fileName + "（" + result.error + "）");
             ++failed;
         }
     }

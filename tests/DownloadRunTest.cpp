@@ -289,11 +289,11 @@ TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
     window.DownPic.Click();
     // In list order; an answer from 400 up is a failure.
     EXPECT_EQ(lines, (std::vector<Line>{{"green", "下载成功：399.png"},
-                                        {"red", "下载失败：400.png"},
+                                        {"red", "下载失败：400.png（服务器回答 HTTP 400）"},
                                         {"green", "下载成功：a.png"},
                                         {"green", "下载成功：c.png"},
                                         {"green", "下载成功：d%20d.png"},
-                                        {"red", "下载失败：b.png"},
+                                        {"red", "下载失败：b.png（服务器回答 HTTP 404）"},
                                         {"blue", Summary(4, 2)}}));
     EXPECT_EQ(ReadFile(folder / "400.png"), "kept");
     EXPECT_TRUE(ReadFile(folder / "a.png") == Body("a.png")) << "a.png";
@@ -304,6 +304,22 @@ TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
     EXPECT_EQ(window.DownProgress.Value(), 6);
     EXPECT_EQ(window.DownProgress.Max(), 6) << "only ticked items count";
     EXPECT_TRUE(window.GetPic.Selected(0)) << "ticks stay";
+}
+
+TEST_F(DownloadRun, AFolderItCannotWriteToGivesEachItemItsReason) {
+    List({{"/img/a.png", true}});
+    const fs::path locked = m_dir / "locked";
+    fs::create_directories(locked);
+    fs::permissions(m_dir, static_cast<fs::perms>(0555), fs::perm_options::add);
+    fs::permissions(locked, static_cast<fs::perms>(0555));
+    window.FileS2.SetValue(true);
+    window.FileS2Dir.SetText(locked.string());
+    const std::string seen = testing::AsUnprivileged([&] {
+        window.DownPic.Click();
+        return lines.at(lines.size() - 2).first + " " + lines.at(lines.size() - 2).second;
+    });
+    EXPECT_EQ(seen, "red 下载失败：a.png（没有写入权限）");
+    EXPECT_TRUE(fs::is_empty(locked));
 }
 
 TEST_F(DownloadRun, AFolderThatCannotBeUsedEndsTheRunWithOneRedLine) {
