@@ -14,11 +14,12 @@
 #include "platform/Downloader.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
+#include "platform/posix/SystemReason.h"
 #include "update/ProfileFile.h"
 #include "update/UpdateReply.h"
 #include "web/GetURL.h"
-#include "web/WebAddress.h"
 #include "web/PublisherSite.h"
+#include "web/WebAddress.h"
 
 namespace pixquarry {
 
@@ -37,10 +38,10 @@ bool Exists(const std::string& path) {
 // Update.ini is made anew, empty, before its keys are written.
 std::string RecreateEmpty(const std::string& path) {
     if (Exists(path) && ::unlink(path.c_str()) != 0)
-        return std::strerror(errno);
+        return SystemReason(errno);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file)
-        return std::strerror(errno);
+        return SystemReason(errno);
     return {};
 }
 
@@ -75,8 +76,6 @@ void MainF1::UpdateCheck() {
     }
 
     const std::string updater = GetAppPath + "Update.exe";
-    // Whether the download worked is seen from the file alone: an updater
-    // left from an earlier start serves as well.
     // The publisher's files carry no header of Pixquarry's own. Asked over
     // https, the site must hand the updater over https too, redirects
     // included: nobody on the way may swap it for another program.
@@ -90,8 +89,14 @@ void MainF1::UpdateCheck() {
     }
     if (!request.httpsOnly)
         m_seams.downloader.Download(request);
-    if (!IsFile(updater))
+    // Whether the download worked is seen from the file alone: an updater
+    // left from an earlier start serves as well. A site that did not answer
+    // is passed over in silence, a folder the updater cannot go into is not.
+    if (!IsFile(updater)) {
+        if (::access(GetAppPath.c_str(), W_OK) != 0)
+            m_seams.box.Show("无法保存升级程序“" + updater + "”：" + SystemReason(errno));
         return;
+    }
 
     const std::string ini = GetAppPath + "Update.ini";
     if (const std::string problem = RecreateEmpty(ini); !problem.empty()) {
@@ -115,7 +120,7 @@ void MainF1::UpdateCheck() {
 
     const std::string work = GetAppPath + TempPath;
     if (!Exists(work) && ::mkdir(work.c_str(), 0777) != 0) {
-        m_seams.box.Show("无法创建文件夹“" + work + "”：" + std::strerror(errno));
+        m_seams.box.Show("无法创建文件夹“" + work + "”：" + SystemReason(errno));
         return;
     }
 

@@ -17,6 +17,7 @@
 #include "tests/support/StandInSite.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Transfers.h"
+#include "tests/support/Unprivileged.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -217,6 +218,41 @@ TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
                   "软件有更新，需要立即升级！",
                   "无法启动“" + (dir / "Update.exe").string() + "”：不是可以运行的程序"}));
     EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin())) << "start-up went on";
+}
+
+TEST_F(StartUp, AProgramFolderThatCannotBeWrittenStopsOnlyTheHandOff) {
+    const fs::path dir = m_dir.Path();
+    fs::permissions(dir, static_cast<fs::perms>(0555));
+    struct Case {
+        const char* name;
+        bool oldUpdater;
+        std::string box;
+    };
+    const Case cases[] = {
+        {"no room for the updater", false,
+         "无法保存升级程序“" + (dir / "Update.exe").string() + "”：没有写入权限"},
+        {"no room for Update.ini", true,
+         "无法创建文件“" + (dir / "Update.ini").string() + "”：没有写入权限"},
+    };
+    for (const Case& c : cases) {
+        fs::remove(dir / "Update.exe");
+        if (c.oldUpdater)
+            std::ofstream(dir / "Update.exe") << "#!/bin/sh\n";
+        // The site starts here: only the window runs as the ordinary user.
+        m_site = std::make_unique<testing::StandInSite>(
+            std::vector<std::string>{"--reply", Reply("101")});
+        m_http = std::make_unique<RecordingClient>(m_net.engine, UpdateCheckLimits());
+        m_seams.http = m_http.get();
+        const std::string seen = testing::AsUnprivileged([&] {
+            MainF1 window(m_seams.Make(), Origin());
+            const bool goesOn = window.Form_Load() == MainF1::LoadOutcome::Continue;
+            std::string boxes;
+            for (const std::string& box : m_seams.box.shown)
+                boxes += box;
+            return (goesOn ? "goes on: " : "ends: ") + boxes;
+        });
+        EXPECT_EQ(seen, "goes on: " + c.box) << c.name;
+    }
 }
 
 TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
