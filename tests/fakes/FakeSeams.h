@@ -134,7 +134,7 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     openFile, folders, box,      browser, fileManager, events,
+        return Seams{files,     openFile, folders, box,      browser, fileManager, *pending,
                      *download, *http,    *pages,  *starter, clock,   program};
     }
 
@@ -150,6 +150,7 @@ public:
     NoProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
+    PendingEvents* pending = &events;
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
     HttpClient* pages = &offlineHttp;
