@@ -44,14 +44,12 @@ inline std::string NextAnswer(std::deque<std::string>& answers) {
 
 class ScriptedOpenFileDialog final : public OpenFileDialog {
 public:
-    std::string ShowOpen(const std::string& title, const std::string& filter) override {
+    std::string ShowOpen(const std::string& title, const std::string&) override {
         titles.push_back(title);
-        filters.push_back(filter);
         return NextAnswer(answers);
     }
     std::deque<std::string> answers;
     std::vector<std::string> titles;
-    std::vector<std::string> filters;
 };
 
 class ScriptedFolderBrowser final : public FolderBrowser {
