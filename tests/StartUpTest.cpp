@@ -80,7 +80,6 @@ TEST_F(StartUp, EndingsThatLetTheWindowOpen) {
     const std::vector<Case> cases = {
         {"the same version", {"--reply", Reply("100")}, {}},
         {"an older version", {"--reply", Reply("99.5")}, {}},
-        {"1.5 reads as 1.5, not 150", {"--reply", Reply("1.5")}, {}},
         {"a newer version without a separator", {"--reply", "101"}, {}},
         {"an incomplete announcement", {"--reply", Reply("101", 2)}, {"软件升级失败！"}},
         {"an updater that cannot be had", {"--reply", Reply("101"), "--no-updater"}, {}},
@@ -95,9 +94,7 @@ TEST_F(StartUp, EndingsThatLetTheWindowOpen) {
         EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.exe")) << c.name;
         EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.ini")) << c.name;
     }
-    EXPECT_EQ(m_window->SoftVer, 100);
     EXPECT_EQ(m_window->GetAppPath, m_dir.Path().string() + "/");
-    EXPECT_EQ(m_window->TempPath, "updatetmpfiles");
 }
 
 TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
@@ -115,7 +112,6 @@ TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
     const std::vector<Case> cases = {
         {"a reply without a line end", Reply("0101"), true, {handOff}},
         {"a reply closed by CR LF", Reply("0101") + "\r\n", true, {handOff}},
-        {"a reply closed by LF", Reply("0101") + "\n", true, {handOff}},
         {"a value the profile file cannot hold",
          Reply("0101", 5, "D:\\a\r\nb"),
          false,
@@ -256,36 +252,16 @@ TEST_F(StartUp, AProgramFolderThatCannotBeWrittenStopsOnlyTheHandOff) {
 }
 
 TEST_F(StartUp, NetworkTroubleShowsInTheStatusBoxAndTheWindowOpens) {
-    struct Case {
-        const char* name;
-        std::vector<std::string> site;
-        bool closedPort;
-        std::string status;  // "" : the failure text
-    };
     TransferLimits quick = UpdateCheckLimits();
     quick.totalTimeout = std::chrono::milliseconds(1000);
-    const std::vector<Case> cases = {
-        {"a site that never answers", {"--never-answer"}, false, ""},
-        {"an unreachable site", {}, true, ""},
-    };
-    for (const Case& c : cases) {
-        const auto start = std::chrono::steady_clock::now();
-        m_site = std::make_unique<testing::StandInSite>(c.site);
-        std::string origin = m_site->Origin();
-        if (c.closedPort) {
-            m_site.reset();  // nobody listens there any more
-        }
-        m_http = std::make_unique<RecordingClient>(m_net.engine, quick);
-        m_seams.http = m_http.get();
-        m_window = std::make_unique<MainF1>(m_seams.Make(), origin);
-        EXPECT_EQ(m_window->Form_Load(), MainF1::LoadOutcome::Continue) << c.name;
-        const std::string status = m_window->LogShow.Text();
-        const std::string tail = kNetworkTrouble;
-        ASSERT_GT(status.size(), tail.size()) << c.name << ": the reason comes first";
-        EXPECT_EQ(status.substr(status.size() - tail.size()), tail) << c.name;
-        EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(origin)) << c.name;
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.name;
-    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Load({"--never-answer"}, quick), MainF1::LoadOutcome::Continue);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    const std::string status = m_window->LogShow.Text();
+    const std::string tail = kNetworkTrouble;
+    ASSERT_GT(status.size(), tail.size()) << "the reason comes first";
+    EXPECT_EQ(status.substr(status.size() - tail.size()), tail);
+    EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin()));
 }
 
 TEST_F(StartUp, ASlowDecodeIsCutShortByTheBudget) {

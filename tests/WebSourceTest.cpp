@@ -1,10 +1,7 @@
 // Stylesheets named by address, and files or addresses dropped on the window.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -41,12 +38,7 @@ protected:
         window = std::make_unique<MainF1>(m_seams.Make());
         window->WebUrl.SetText("D/");
     }
-    std::vector<std::string> Items() const {
-        std::vector<std::string> items;
-        for (int i = 0; i < window->GetPic.ListCount(); ++i)
-            items.push_back(window->GetPic.List(i));
-        return items;
-    }
+    std::vector<std::string> Items() const { return testing::ListItems(window->GetPic); }
     void Harvest(const std::string& source) {
         window->OFile1.SetText(source);
         window->SearchPic.Click();

@@ -44,14 +44,12 @@ inline std::string NextAnswer(std::deque<std::string>& answers) {
 
 class ScriptedOpenFileDialog final : public OpenFileDialog {
 public:
-    std::string ShowOpen(const std::string& title, const std::string& filter) override {
+    std::string ShowOpen(const std::string& title, const std::string&) override {
         titles.push_back(title);
-        filters.push_back(filter);
         return NextAnswer(answers);
     }
     std::deque<std::string> answers;
     std::vector<std::string> titles;
-    std::vector<std::string> filters;
 };
 
 class ScriptedFolderBrowser final : public FolderBrowser {
@@ -134,7 +132,7 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     openFile, folders, box,      browser, fileManager, events,
+        return Seams{files,     openFile, folders, box,      browser, fileManager, *pending,
                      *download, *http,    *pages,  *starter, clock,   program};
     }
 
@@ -150,6 +148,7 @@ public:
     NoProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
+    PendingEvents* pending = &events;
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
     HttpClient* pages = &offlineHttp;

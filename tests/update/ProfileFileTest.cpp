@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Unprivileged.h"
 #include "update/ProfileFile.h"
@@ -20,12 +19,6 @@ namespace fs = std::filesystem;
 class ProfileFile : public ::testing::Test {
 protected:
     std::string Path(const std::string& name) const { return (m_folder / name).string(); }
-    static std::string Bytes(const std::string& path) {
-        std::ifstream file(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << file.rdbuf();
-        return bytes.str();
-    }
     static void Put(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
@@ -95,7 +88,7 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
         if (c.before)
             Put(path, *c.before);
         WriteGoIni(path, c.write.section, c.write.key, c.write.value);
-        EXPECT_EQ(Bytes(path), c.after) << c.name;
+        EXPECT_EQ(testing::ReadFile(path), c.after) << c.name;
     }
 }
 

@@ -11,8 +11,10 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/MainF1.h"
 #include "gui/MainView.h"
@@ -27,6 +29,27 @@ namespace pixquarry {
 namespace {
 
 constexpr int kChunk = 64 * 1024;
+
+// Notes the text of a line edit each time it is painted.
+class PaintLog final : public QObject {
+public:
+    explicit PaintLog(QLineEdit* edit) : m_edit(edit) { edit->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        const std::lock_guard lock(m_mutex);
+        if (event->type() == QEvent::Paint && (m_texts.empty() || m_texts.back() != m_edit->text()))
+            m_texts.push_back(m_edit->text());
+        return false;
+    }
+    QStringList Texts() {
+        const std::lock_guard lock(m_mutex);
+        return m_texts;
+    }
+
+private:
+    QLineEdit* m_edit;
+    std::mutex m_mutex;
+    QStringList m_texts;
+};
 
 class Responsive : public ::testing::Test {
 protected:
@@ -51,6 +74,12 @@ protected:
                     return false;
                 });
         });
+        // A small picture that notes the status line on the screen when it is asked for.
+        routes.Get(R"(/seen/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
+            const QStringList painted = m_paints->Texts();
+            m_paintedAtRequest.push_back(painted.isEmpty() ? QString() : painted.back());
+            res.set_content(req.matches[1].str(), "image/png");
+        });
         // The update question, answered "nothing new" after 1.5 s of silence.
         routes.Get("/FileList/mysoft/Pixquarry/",
                    [](const httplib::Request&, httplib::Response& res) {
@@ -62,12 +91,8 @@ protected:
         m_site = std::make_unique<testing::RecordingClient>(m_engine, UpdateCheckLimits());
         m_seams.http = m_site.get();
         m_seams.program = {m_dir.path().toStdString(), "pixquarry"};
-        Seams seams = m_seams.Make();
-        m_model = std::make_unique<MainF1>(
-            Seams{seams.files, seams.openFile, seams.folders, seams.box, seams.browser,
-                  seams.fileManager, m_desktop, seams.downloader, seams.http, seams.pages,
-                  seams.processes, seams.clock, seams.program},
-            m_server.Origin());
+        m_seams.pending = &m_desktop;
+        m_model = std::make_unique<MainF1>(m_seams.Make(), m_server.Origin());
         m_view = std::make_unique<MainView>(*m_model, m_seams.browser, &m_engine);
         m_view->OnClose([this] { m_loop.Quit(); });
         m_view->show();
@@ -75,10 +100,12 @@ protected:
     }
     void TearDown() override { m_closing = true; }
 
-    // One ticked link, to be saved into the test's own folder.
-    void ListOne(const std::string& path) {
-        m_model->GetPic.AddItem(m_server.Url(path));
-        m_model->GetPic.SetSelected(0, true);
+    // Ticked links, to be saved into the test's own folder.
+    void List(const std::vector<std::string>& paths) {
+        for (const std::string& path : paths)
+            m_model->GetPic.AddItem(m_server.Url(path));
+        for (int i = 0; i < m_model->GetPic.ListCount(); ++i)
+            m_model->GetPic.SetSelected(i, true);
         m_model->FileS2.SetValue(true);
         m_model->FileS2Dir.SetText(m_dir.path().toStdString());
     }
@@ -88,6 +115,8 @@ protected:
     bool RunEnded() { return m_model->LogShow.Text().rfind("下载成功 ", 0) == 0; }
 
     std::atomic<bool> m_closing{false};
+    PaintLog* m_paints = nullptr;
+    std::vector<QString> m_paintedAtRequest;  // the server asks one at a time
     testing::TestHttpServer m_server;
     QTemporaryDir m_dir;
     QtEventLoop m_loop;
@@ -101,7 +130,7 @@ protected:
 };
 
 TEST_F(Responsive, TimersFireAndKeysArriveWhileAPictureArrives) {
-    ListOne("/slow.png");
+    List({"/slow.png"});
     int beats = 0;
     QTimer heartbeat;
     QObject::connect(&heartbeat, &QTimer::timeout, [&beats] { ++beats; });
@@ -132,7 +161,7 @@ TEST_F(Responsive, TimersFireAndKeysArriveWhileAPictureArrives) {
 }
 
 TEST_F(Responsive, ClosingMidTransferEndsAtOnceAndLeavesNothing) {
-    ListOne("/silent.png");
+    List({"/silent.png"});
     QElapsedTimer sinceClose;
     QTimer::singleShot(400, [&] {
         sinceClose.start();
@@ -168,6 +197,20 @@ TEST_F(Responsive, StartUpShowsTheCheckWithControlsDisabledThenTheInitialState) 
     for (const Control* control : m_model->FocusOrder())
         EXPECT_EQ(control->Enabled(), control != &m_model->OpenDownDir) << control->Name();
     EXPECT_TRUE(m_view->WidgetFor(m_model->SearchPic)->isEnabled());
+}
+
+// Each item's line is on the screen before the next transfer starts.
+TEST_F(Responsive, EveryStatusLineIsPaintedAsSoonAsItIsSet) {
+    PaintLog paints(qobject_cast<QLineEdit*>(m_view->WidgetFor(m_model->LogShow)));
+    m_paints = &paints;
+    List({"/seen/a.png", "/seen/b.png"});
+    QTest::mouseClick(m_view->WidgetFor(m_model->DownPic), Qt::LeftButton);
+    QCoreApplication::processEvents();  // the press's handler, posted by the view
+    ASSERT_EQ(m_paintedAtRequest.size(), 2u);
+    EXPECT_EQ(m_paintedAtRequest[1], QStringLiteral("下载成功：a.png"));
+    EXPECT_EQ(paints.Texts().mid(paints.Texts().size() - 2),
+              (QStringList{QStringLiteral("下载成功：b.png"),
+                           QStringLiteral("下载成功 2 个文件；下载失败 0 个文件。")}));
 }
 
 }  // namespace
