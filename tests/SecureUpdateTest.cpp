@@ -2,15 +2,11 @@
 // http address or a redirect to one ends in 软件升级失败！ and nothing runs.
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/MainF1.h"
@@ -34,45 +30,20 @@ public:
     std::vector<std::string> started;
 };
 
-// The publisher's site over https on 127.0.0.1, with a certificate made for the test.
-class SecureSite {
-public:
-    explicit SecureSite(const fs::path& folder)
-        : m_cert((folder / "cert.pem").string()), m_key((folder / "key.pem").string()) {
-        const std::string make =
-            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
-            "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
-            m_key + "' -out '" + m_cert + "' 2>/dev/null";
-        if (std::system(make.c_str()) != 0)
-            throw std::runtime_error("openssl could not make a certificate");
-        m_server = std::make_unique<httplib::SSLServer>(m_cert.c_str(), m_key.c_str());
-    }
-    ~SecureSite() {
-        m_server->stop();
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    httplib::SSLServer& Routes() { return *m_server; }
-    void Start() {
-        m_port = m_server->bind_to_any_port("127.0.0.1");
-        m_thread = std::thread([this] { m_server->listen_after_bind(); });
-        while (!m_server->is_running())
-            std::this_thread::yield();
-    }
-    std::string Origin() const { return "https://127.0.0.1:" + std::to_string(m_port); }
-    const std::string& Certificate() const { return m_cert; }
-
-private:
-    std::string m_cert;
-    std::string m_key;
-    std::unique_ptr<httplib::SSLServer> m_server;
-    std::thread m_thread;
-    int m_port = 0;
-};
+// A certificate and key for 127.0.0.1, made for the test.
+void MakeCertificate(const std::string& certificate, const std::string& key) {
+    const std::string make =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
+        "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+        key + "' -out '" + certificate + "' 2>/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+}
 
 TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
     testing::TempFolder folder;
-    SecureSite site(folder.Path());
+    const std::string certificate = (folder.Path() / "cert.pem").string();
+    MakeCertificate(certificate, (folder.Path() / "key.pem").string());
+    testing::TestHttpServer site(certificate, (folder.Path() / "key.pem").string());
     testing::TestHttpServer plain;
     int plainRequests = 0;
     plain.Routes().Get("/Update.exe", [&](const httplib::Request&, httplib::Response& res) {
@@ -112,7 +83,7 @@ TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
             std::ofstream(program / "Update.exe") << "old";
         updater = c.updater;
         testing::RealTransfers net;
-        net.engine.TrustOnly(site.Certificate());
+        net.engine.TrustOnly(certificate);
         testing::FakeSeams seams;
         RecordingStarter starter;
         seams.http = &net.http;
