@@ -249,39 +249,22 @@ protected:
     std::map<std::string, std::string> m_values;
 };
 
-TEST_F(CliWeb, FourJobsSaveWhatOneJobSaves) {
+TEST_F(CliWeb, FourJobsGiveLinesInListOrderAndNumberSharedNames) {
     std::string css = "url(missing.png) url(slow/same.png) url(x/same.png)";
     for (int i = 0; i < 9; ++i)
         css += " url(pic/" + std::to_string(i) + ".png)";
-    const std::string src = Source(css);
-    std::map<int, Result> runs;
-    for (const int jobs : {1, 4}) {
-        m_mostInFlight = 0;
-        runs[jobs] =
-            Run("download --jobs " + std::to_string(jobs) + " --dir " +
-                Quote((m_dir / std::to_string(jobs)).string()) + " --domain {origin}/ " + src);
-        if (jobs == 1)
-            EXPECT_EQ(m_mostInFlight, 1);
-        else
-            EXPECT_GT(m_mostInFlight, 1);
-        EXPECT_LE(m_mostInFlight, jobs);
-    }
-
-    std::vector<std::string> one = Lines(runs[1].out);
-    std::vector<std::string> four = Lines(runs[4].out);
-    EXPECT_EQ(runs[1].status, 1);
-    EXPECT_EQ(runs[4].status, 1);
-    // No progress line when stderr is no terminal.
-    EXPECT_EQ(runs[4].err, "");
-    ASSERT_EQ(one.size(), 13u);
-    // Lines in list order however many jobs run.
-    EXPECT_EQ(one[0], "下载失败：missing.png\t服务器回答 HTTP 404");
-    EXPECT_EQ(one[11], "下载成功：same(2).png");
-    EXPECT_EQ(one.back(), "下载成功 11 个文件；下载失败 1 个文件。");
-    EXPECT_EQ(four, one);
-
-    const auto files = Contents(m_dir / "4");
-    EXPECT_EQ(files, Contents(m_dir / "1"));
+    const Result r = Run("download --jobs 4 --dir {dir} --domain {origin}/ " + Source(css));
+    EXPECT_GT(m_mostInFlight, 1);
+    EXPECT_LE(m_mostInFlight, 4);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "") << "no progress line when stderr is no terminal";
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[0], "下载失败：missing.png\t服务器回答 HTTP 404");
+    EXPECT_EQ(lines[10], "下载成功：same.png");
+    EXPECT_EQ(lines[11], "下载成功：same(2).png");
+    EXPECT_EQ(lines.back(), "下载成功 11 个文件；下载失败 1 个文件。");
+    const auto files = Contents(m_dir / "pics");
     EXPECT_EQ(files.size(), 11u);
     // The first link of a name keeps it, although it ended last.
     EXPECT_TRUE(files.at("same.png") == Body("slow/same.png"));
@@ -379,52 +362,39 @@ TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
         << verbose.out;
 }
 
-struct Outcome {
-    const char* name;
-    std::string args;  // {origin}, {dir}, {missing} and {src} are filled in
-    std::string css;   // the content of {src}
-    int status;
-    std::string out;  // exact
-    std::string err;  // a part of it
-};
-
-void PrintTo(const Outcome& c, std::ostream* os) {
-    *os << c.name;
+TEST_F(CliWeb, StatusAndMessages) {
+    struct Case {
+        std::string args;  // {origin}, {dir}, {missing} and {src} are filled in
+        std::string css;   // the content of {src}
+        int status;
+        std::string out;  // exact
+        std::string err;  // a part of it
+    };
+    const std::string noneFailed = "下载成功 0 个文件；下载失败 0 个文件。\n";
+    const Case cases[] = {
+        {"download --dir {dir} {src}", "none here", 0, noneFailed, ""},
+        {"download --timeout 1 --dir {dir} --domain {origin}/ {src}", "url(stall/a.png)", 1,
+         "下载失败：a.png\t超时\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
+        {"download --dir {dir} --resolve {origin}/css/site.css", "", 0,
+         "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n下载成功 3 个文件；下载失败 0 "
+         "个文件。\n",
+         ""},
+        {"download --dir {dir} {missing}", "", 1, "", "文件不存在"},
+        {"download --dir {dir}/no/such {src}", "url(a.png)", 1, "", "上一级文件夹不存在"},
+        {"download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
+        {"download {src}", "", 2, "", "--dir"},
+        {"download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},
+        {"extract --resolve {src}", "", 2, "", "--base"},
+        {"extract --resolve --base css/ {src}", "", 2, "", "--base"},
+        {"extract --resolve --domain x {src}", "", 2, "", "--domain"},
+    };
+    for (const Case& c : cases) {
+        m_values["{src}"] = Source(c.css);
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
+        EXPECT_EQ(r.out, Replaced(c.out, m_values)) << c.args;
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
+    }
 }
-
-class CliOutcome : public CliWeb, public ::testing::WithParamInterface<Outcome> {};
-
-TEST_P(CliOutcome, StatusAndMessages) {
-    const Outcome& c = GetParam();
-    m_values["{src}"] = Source(c.css);
-    const Result r = Run(c.args);
-    EXPECT_EQ(r.status, c.status) << r.err;
-    EXPECT_EQ(r.out, Replaced(c.out, m_values));
-    EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
-}
-
-const std::string kNoneFailed = "下载成功 0 个文件；下载失败 0 个文件。\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CliOutcome,
-    ::testing::Values(
-        Outcome{"NoLinks", "download --dir {dir} {src}", "none here", 0, kNoneFailed, ""},
-        Outcome{"OverTheTimeLimit", "download --timeout 1 --dir {dir} --domain {origin}/ {src}",
-                "url(stall/a.png)", 1,
-                "下载失败：a.png\t超时\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
-        Outcome{"ResolvedWebSource", "download --dir {dir} --resolve {origin}/css/site.css", "", 0,
-                "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n"
-                "下载成功 3 个文件；下载失败 0 个文件。\n",
-                ""},
-        Outcome{"UnreadableSource", "download --dir {dir} {missing}", "", 1, "", "文件不存在"},
-        Outcome{"MissingParent", "download --dir {dir}/no/such {src}", "url(a.png)", 1, "",
-                "上一级文件夹不存在"},
-        Outcome{"DirIsAFile", "download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
-        Outcome{"NoDir", "download {src}", "", 2, "", "--dir"},
-        Outcome{"NoJobs", "download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},
-        Outcome{"ResolveFileWithoutBase", "extract --resolve {src}", "", 2, "", "--base"},
-        Outcome{"BaseNotAnAddress", "extract --resolve --base css/ {src}", "", 2, "", "--base"},
-        Outcome{"ResolveWithDomain", "extract --resolve --domain x {src}", "", 2, "", "--domain"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
