@@ -72,6 +72,9 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
     outcome.status = Status();
     outcome.transferred = code == CURLE_OK;
     outcome.finalUrl = EffectiveUrl();
+    char* type = nullptr;
+    if (curl_easy_getinfo(m_handle.get(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
+        outcome.contentType = type;
     if (code != CURLE_OK)
         outcome.detail = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
     if (!m_abortReason.empty())

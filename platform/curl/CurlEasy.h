@@ -18,6 +18,7 @@ struct CurlOutcome {
     bool transferred = false;  // a whole response arrived
     long status = 0;           // the last response's status, 0 when none arrived
     std::string finalUrl;      // where the transfer ended up after redirects
+    std::string contentType;   // the last response's Content-Type, empty when none
     std::string error;         // why not, in the user's words; empty when transferred
     std::string detail;        // libcurl's own words for it
 };

@@ -159,6 +159,7 @@ HttpResponse TransferEngine::Fetch(const std::string& url, const TransferLimits&
             response.ok = outcome.transferred;
             response.status = outcome.status;
             response.finalUrl = outcome.finalUrl;
+            response.contentType = outcome.contentType;
             response.error = outcome.error;
             response.detail = outcome.detail;
             over = true;

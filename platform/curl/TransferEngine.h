@@ -91,13 +91,20 @@ private:
 // the loop runs.
 class EngineHttpClient final : public HttpClient {
 public:
-    EngineHttpClient(TransferEngine& engine, TransferLimits limits)
-        : m_engine(engine), m_limits(limits) {}
+    EngineHttpClient(TransferEngine& engine, TransferLimits limits);
+    ~EngineHttpClient() override;
     HttpResponse Get(const std::string& url) override { return m_engine.Fetch(url, m_limits); }
+    // Begun requests run side by side on the engine.
+    void Begin(const std::string& url, std::int64_t maxBytes, Answer answer) override;
+    bool Wait(const std::function<bool()>& done) override;
+    std::optional<std::string> Resolve(const std::string& base,
+                                       std::string_view reference) const override;
 
 private:
+    struct Pending;
     TransferEngine& m_engine;
     TransferLimits m_limits;
+    std::unordered_map<std::uint64_t, std::unique_ptr<Pending>> m_pending;
 };
 
 class EngineDownloader final : public Downloader {
