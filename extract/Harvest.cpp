@@ -22,6 +22,7 @@ SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient&
         }
         read.bytes = std::move(page.body);
         read.address = page.finalUrl.empty() ? source : std::move(page.finalUrl);
+        read.contentType = std::move(page.contentType);
     } else {
         ReadResult file = files.ReadWhole(source);
         if (!file.Ok()) {
@@ -88,7 +89,9 @@ Harvest HarvestLinks(const std::string& source, std::string bytes, const LinkRul
     } catch (const std::bad_alloc&) {
         ReadResult tooLarge;
         tooLarge.problem = ReadResult::Problem::OutOfMemory;
-        return Harvest{false, {}, {3}, ReadFailureMessage(source, tooLarge)};
+        Harvest failed;
+        failed.failure = ReadFailureMessage(source, tooLarge);
+        return failed;
     }
     harvest.ok = true;
     return harvest;

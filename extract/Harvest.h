@@ -18,8 +18,9 @@ namespace pixquarry {
 struct SourceBytes {
     bool ok = false;
     std::string bytes;
-    std::string address;  // where a page named by address ended up after redirects
-    std::string failure;  // the status line when !ok
+    std::string address;      // where a page named by address ended up after redirects
+    std::string contentType;  // as the server sent it; empty for a file
+    std::string failure;      // the status line when !ok
 };
 
 // A local file through `files`, or an http(s) address through `pages`.
@@ -34,11 +35,29 @@ LinkRule DomainRule(std::string domain);
 // The steps the window reports in its status box, in this order.
 enum class HarvestStep { Decoded, Matched, Filtering };
 
+// Where a link of a followed page was written: a stylesheet's address, or
+// "<style>" or "style=\"\"" on the page itself, and the line there.
+struct LinkOrigin {
+    std::string sheet;
+    int line = 1;
+    bool operator==(const LinkOrigin&) const = default;
+};
+
+// A stylesheet of a followed page that could not be read, and why.
+struct SheetFailure {
+    std::string address;
+    std::string reason;
+};
+
 struct Harvest {
     bool ok = false;
     std::vector<std::string> links;  // in list order, each text once
     std::vector<int> matchModes{3};  // marked in this order, see MatchModesOf
     std::string failure;             // the status line when !ok
+    // Only for a followed page: beside each link, every place it was found
+    // (in page order), and the stylesheets that could not be read.
+    std::vector<std::vector<LinkOrigin>> from;
+    std::vector<SheetFailure> failures;
 };
 
 // `source` names the bytes in a failure message.

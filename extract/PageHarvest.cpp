@@ -1,0 +1,242 @@
+#include "extract/PageHarvest.h"
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "extract/CssImports.h"
+#include "extract/ListOrder.h"
+#include "extract/PageStyles.h"
+#include "extract/Reference.h"
+#include "extract/RegExpTest.h"
+#include "extract/SheetText.h"
+
+namespace pixquarry {
+
+namespace {
+
+constexpr char kStyleElement[] = "<style>";
+constexpr char kStyleAttribute[] = "style=\"\"";
+
+std::string MediaType(std::string_view contentType) {
+    std::string type(contentType.substr(0, contentType.find(';')));
+    type.erase(type.find_last_not_of(" \t") + 1);
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return type;
+}
+
+// Where a text stands among the page's styles: the page position of what
+// holds it, then the place of each @import on the way. Sorting by it puts
+// origins and failures in page order whatever order the answers came in.
+using PagePlace = std::vector<int>;
+
+struct Found {
+    std::string link;
+    LinkOrigin origin;
+    PagePlace place;
+};
+
+struct Sheet {
+    std::string address;
+    PagePlace place;
+    int depth = 1;
+};
+
+class PageWalk {
+public:
+    PageWalk(HttpClient& client, const PageLimits& limits) : m_client(client), m_limits(limits) {}
+
+    Harvest Run(const std::string& address, std::string bytes, std::string_view contentType) {
+        const std::string text =
+            DecodePageText(std::move(bytes), CharsetOfContentType(contentType));
+        const PageStyles page = FindPageStyles(text);
+        std::string base = address;
+        if (!page.baseHref.empty()) {
+            if (std::optional<std::string> named = m_client.Resolve(address, page.baseHref))
+                base = std::move(*named);
+        }
+        for (std::size_t i = 0; i < page.styles.size(); ++i) {
+            const PageStyle& style = page.styles[i];
+            const PagePlace place{static_cast<int>(i)};
+            switch (style.kind) {
+                case PageStyle::Kind::Linked:
+                    Enqueue(base, style.text, place, 1);
+                    break;
+                case PageStyle::Kind::Element:
+                    Take(style.text, base, kStyleElement, style.line, place, 1);
+                    break;
+                case PageStyle::Kind::Attribute:
+                    // A declaration list: no rules, so no @import either.
+                    Take(style.text, base, kStyleAttribute, style.line, place, 0);
+                    break;
+            }
+        }
+        Pump();
+        const bool ran = m_client.Wait([this] { return m_active == 0 && m_queue.empty(); });
+        return Finish(ran);
+    }
+
+private:
+    // `importDepth`: the depth of what the text imports; 0: it imports nothing.
+    void Take(std::string_view text, const std::string& base, const std::string& sheet,
+              int firstLine, const PagePlace& place, int importDepth) {
+        for (const int mode : MatchModesOf(text))
+            m_modes.insert(mode);
+        const std::vector<CssImport> imports =
+            importDepth > 0 ? FindImports(text) : std::vector<CssImport>{};
+        std::set<std::size_t> importsAt;
+        for (const CssImport& rule : imports)
+            importsAt.insert(rule.urlAt);
+        const std::string joined = RegExpTest(kUrlPattern, text);
+        std::size_t counted = 0;
+        int line = firstLine;
+        for (const std::string_view match : SplitMatches(joined)) {
+            // Matches come in text order and never overlap, so each is the
+            // first copy of itself after the one before.
+            const std::size_t at = text.find(match, counted);
+            line += static_cast<int>(std::count(text.begin() + counted, text.begin() + at, '\n'));
+            counted = at;
+            // A stylesheet that is followed is no picture.
+            if (importsAt.contains(at))
+                continue;
+            if (std::optional<std::string> link = m_client.Resolve(base, ReferenceOf(match)))
+                m_found.push_back({std::move(*link), {sheet, line}, place});
+        }
+        for (std::size_t j = 0; j < imports.size(); ++j) {
+            PagePlace inner = place;
+            inner.push_back(static_cast<int>(j));
+            Enqueue(base, imports[j].reference, inner, importDepth);
+        }
+    }
+
+    void Enqueue(const std::string& base, const std::string& reference, PagePlace place,
+                 int depth) {
+        if (depth > m_limits.depth)
+            return;
+        std::optional<std::string> address = m_client.Resolve(base, reference);
+        if (!address || m_queued >= m_limits.sheets || !m_seen.insert(*address).second)
+            return;
+        ++m_queued;
+        m_queue.push_back({std::move(*address), std::move(place), depth});
+    }
+
+    void Pump() {
+        while (m_active < m_limits.atOnce && !m_queue.empty()) {
+            Sheet sheet = std::move(m_queue.front());
+            m_queue.pop_front();
+            ++m_active;
+            const std::string address = sheet.address;
+            m_client.Begin(address, m_limits.sheetBytes,
+                           [this, sheet = std::move(sheet)](HttpResponse response) {
+                               --m_active;
+                               Arrived(sheet, std::move(response));
+                               Pump();
+                           });
+        }
+    }
+
+    void Arrived(const Sheet& sheet, HttpResponse response) {
+        std::string reason;
+        const std::string type = MediaType(response.contentType);
+        if (!response.ok)
+            reason = response.error;
+        else if (response.status >= 400)
+            reason = HttpStatusReason(response.status);
+        else if (type == "text/html" || type.starts_with("image/") || type.starts_with("audio/") ||
+                 type.starts_with("video/"))
+            reason = "服务器送来的不是样式表（" + type + "）";
+        if (!reason.empty()) {
+            m_failures.push_back({{sheet.address, std::move(reason)}, sheet.place});
+            return;
+        }
+        const std::string final = response.finalUrl.empty() ? sheet.address : response.finalUrl;
+        // Two addresses redirected to one stylesheet: it counts once.
+        if (final != sheet.address && !m_seen.insert(final).second)
+            return;
+        const std::string text =
+            DecodeSheetText(std::move(response.body), CharsetOfContentType(response.contentType));
+        Take(text, final, final, 1, sheet.place, sheet.depth + 1);
+    }
+
+    Harvest Finish(bool ran) {
+        Harvest harvest;
+        harvest.ok = ran;
+        if (!ran) {
+            harvest.failure = "已取消";
+            return harvest;
+        }
+        std::stable_sort(m_found.begin(), m_found.end(),
+                         [](const Found& a, const Found& b) { return a.place < b.place; });
+        std::unordered_map<std::string, std::size_t> index;
+        for (Found& found : m_found) {
+            const auto [at, added] = index.emplace(found.link, harvest.links.size());
+            if (added) {
+                harvest.links.push_back(std::move(found.link));
+                harvest.from.emplace_back();
+            }
+            harvest.from[at->second].push_back(std::move(found.origin));
+        }
+        // The list's order; equal texts keep their page order.
+        std::vector<std::size_t> order(harvest.links.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return CompareListText(harvest.links[a], harvest.links[b]) < 0;
+        });
+        Harvest sorted = harvest;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            sorted.links[i] = std::move(harvest.links[order[i]]);
+            sorted.from[i] = std::move(harvest.from[order[i]]);
+        }
+        sorted.matchModes.clear();
+        for (const int mode : {0, 1, 2}) {
+            if (m_modes.contains(mode))
+                sorted.matchModes.push_back(mode);
+        }
+        if (sorted.matchModes.empty())
+            sorted.matchModes.push_back(3);
+        std::stable_sort(m_failures.begin(), m_failures.end(),
+                         [](const auto& a, const auto& b) { return a.second < b.second; });
+        for (auto& [failure, place] : m_failures)
+            sorted.failures.push_back(std::move(failure));
+        return sorted;
+    }
+
+    HttpClient& m_client;
+    const PageLimits& m_limits;
+    std::deque<Sheet> m_queue;
+    std::unordered_set<std::string> m_seen;
+    int m_queued = 0;
+    int m_active = 0;
+    std::vector<Found> m_found;
+    std::set<int> m_modes;
+    std::vector<std::pair<SheetFailure, PagePlace>> m_failures;
+};
+
+}  // namespace
+
+bool IsHtmlPage(std::string_view contentType, std::string_view bytes) {
+    const std::string type = MediaType(contentType);
+    if (type == "text/html" || type == "application/xhtml+xml")
+        return true;
+    if (!type.empty() && type != "text/plain" && type != "application/octet-stream")
+        return false;
+    return LooksLikeHtml(bytes);
+}
+
+Harvest HarvestPage(const std::string& address, std::string bytes, std::string_view contentType,
+                    HttpClient& client, const PageLimits& limits) {
+    return PageWalk(client, limits).Run(address, std::move(bytes), contentType);
+}
+
+std::string SheetFailureLine(const SheetFailure& failure) {
+    return failure.address + "：" + failure.reason;
+}
+
+}  // namespace pixquarry

@@ -1,0 +1,37 @@
+#pragma once
+
+// A web page as source: its linked, imported, inline and attribute styles,
+// each stylesheet fetched once, side by side, and every reference resolved
+// against the stylesheet it is written in.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "extract/Harvest.h"
+#include "platform/HttpClient.h"
+
+namespace pixquarry {
+
+struct PageLimits {
+    int atOnce = 6;                              // stylesheets fetched at once
+    int depth = 8;                               // a linked sheet is 1, what it imports 2, ...
+    int sheets = 64;                             // fetched in all
+    std::int64_t sheetBytes = 16 * 1024 * 1024;  // one stylesheet's body
+};
+
+// Whether fetched bytes are an HTML page rather than a stylesheet: by the
+// Content-Type, or by their first tag when the server named no type.
+bool IsHtmlPage(std::string_view contentType, std::string_view bytes);
+
+// The links of the page at `address` (where it ended up), sorted and each
+// once as in the window's list, with their origins. A stylesheet that cannot
+// be read goes into `failures` and the rest are harvested all the same; ok is
+// false only when the wait was ended (the window closing).
+Harvest HarvestPage(const std::string& address, std::string bytes, std::string_view contentType,
+                    HttpClient& client, const PageLimits& limits = {});
+
+// What the window and the command line say about one stylesheet that failed.
+std::string SheetFailureLine(const SheetFailure& failure);
+
+}  // namespace pixquarry
