@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "app/CheckListBox.h"
 #include "app/Controls.h"
 #include "download/FolderPaths.h"
+#include "extract/Harvest.h"
 #include "platform/ProgramInfo.h"
 
 namespace pixquarry {
@@ -96,6 +99,9 @@ public:
 
     // The outcome of the most recent extraction run.
     RunOutcome LastRun() const { return m_lastRun; }
+    // Where a list item was found when the list came from a followed web
+    // page; empty otherwise.
+    const std::vector<LinkOrigin>& OriginsOf(const std::string& item) const;
     // The match mode that is selected, or -1 when none is.
     int SelectedMatchMode() const;
     // Controls in keyboard focus order.
@@ -153,11 +159,13 @@ private:
     RunOutcome Extract();
     DefaultFolderPlace DefaultFolder() const;
     bool SettleTargetFolder(std::string& target, bool& inPictures);
+    RunOutcome ExtractPage(SourceBytes page);
     void UpdateCheck();
 
     Seams m_seams;
     std::string m_site;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;
+    std::unordered_map<std::string, std::vector<LinkOrigin>> m_origins;
     bool m_unloading = false;
     bool m_handedOff = false;
     bool m_picturesFolderNamed = false;

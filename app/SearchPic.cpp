@@ -6,6 +6,7 @@
 
 #include "app/MainF1.h"
 #include "extract/Harvest.h"
+#include "extract/PageHarvest.h"
 #include "platform/OpenFileDialog.h"
 #include "web/WebAddress.h"
 
@@ -39,7 +40,10 @@ RunOutcome MainF1::Extract() {
         Status(read.failure);
         return RunOutcome::ReadFailed;
     }
+    if (IsWebLink(source) && IsHtmlPage(read.contentType, read.bytes))
+        return ExtractPage(std::move(read));
 
+    m_origins.clear();
     Harvest harvest = HarvestLinks(source, std::move(read.bytes), DomainRule(WebUrl.Text()),
                                    [this](HarvestStep step, const Harvest& found) {
                                        switch (step) {

@@ -11,6 +11,7 @@ struct CliOptions {
     std::optional<std::string> domain;  // given: replaces the window's initial domain
     bool json = false;
     bool resolve = false;
+    bool follow = true;  // a web page's stylesheets are fetched and harvested (with --resolve)
     std::optional<std::string> base;
     std::string dir;
     int jobs = 1;

@@ -43,7 +43,8 @@ int DownloadCommand(const CliOptions& options) {
     TransferEngine engine(loop);
     EngineHttpClient pages(engine, SourceFetchLimits());
     Harvest harvest;
-    if (const int status = HarvestSource(options, pages, harvest); status != 0)
+    const int status = HarvestSource(options, pages, harvest);
+    if (!harvest.ok)
         return status;
     if (!SettleFolder(options.dir))
         return 1;
@@ -96,7 +97,7 @@ int DownloadCommand(const CliOptions& options) {
         std::fflush(stdout);
         stop.EndByIt();
     }
-    return std::fflush(stdout) == 0 && failed == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 && failed == 0 ? status : 1;
 }
 
 }  // namespace pixquarry

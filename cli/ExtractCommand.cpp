@@ -25,7 +25,8 @@ int ExtractCommand(const CliOptions& options) {
     TransferEngine engine(loop);
     EngineHttpClient pages(engine, SourceFetchLimits());
     Harvest harvest;
-    if (const int status = HarvestSource(options, pages, harvest); status != 0)
+    const int status = HarvestSource(options, pages, harvest);
+    if (!harvest.ok)
         return status;
 
     const std::vector<std::string>& links = harvest.links;
@@ -40,7 +41,15 @@ int ExtractCommand(const CliOptions& options) {
         if (options.json) {
             if (i > 0)
                 out += ", ";
-            item.get_ref<std::string&>() = links[i];
+            if (harvest.from.empty()) {
+                item.get_ref<std::string&>() = links[i];
+            } else {
+                // A followed page: every place the link was written.
+                nlohmann::json from = nlohmann::json::array();
+                for (const LinkOrigin& origin : harvest.from[i])
+                    from.push_back({{"sheet", origin.sheet}, {"line", origin.line}});
+                item = {{"url", links[i]}, {"from", std::move(from)}};
+            }
             out += item.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         } else {
             out += links[i];
@@ -54,7 +63,7 @@ int ExtractCommand(const CliOptions& options) {
     if (options.json)
         out += "]}\n";
     Write(out);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return std::fflush(stdout) == 0 ? status : 1;
 }
 
 }  // namespace pixquarry

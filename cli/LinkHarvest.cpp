@@ -4,11 +4,13 @@
 #include <utility>
 
 #include "cli/Messages.h"
+#include "extract/PageHarvest.h"
 #include "extract/Reference.h"
 #include "extract/SourceText.h"
 #include "platform/curl/ResolveReference.h"
 #include "platform/posix/PosixFileReader.h"
 #include "web/PublisherSite.h"
+#include "web/WebAddress.h"
 
 namespace pixquarry {
 
@@ -19,6 +21,17 @@ int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest
     SourceBytes read = ReadSource(options.source, files, pages);
     if (!read.ok)
         return ReportFailure(read.failure);
+
+    if (options.resolve && options.follow && IsWebLink(options.source) &&
+        IsHtmlPage(read.contentType, read.bytes)) {
+        harvest = HarvestPage(options.base.value_or(read.address), std::move(read.bytes),
+                              read.contentType, pages);
+        if (!harvest.ok)
+            return ReportFailure(harvest.failure);
+        for (const SheetFailure& failure : harvest.failures)
+            ReportFailure("无法读取样式表“" + failure.address + "”：" + failure.reason);
+        return harvest.failures.empty() ? 0 : 1;
+    }
 
     LinkRule rule;
     if (options.resolve) {

@@ -7,8 +7,10 @@
 namespace pixquarry {
 
 // SOURCE's picture links as the window lists them, or with --resolve each
-// resolved against the page's address. 0 with the harvest filled; otherwise
-// the exit status, the reason already written to stderr.
+// resolved against the page's address; a web page's stylesheets are followed
+// then. Returns the exit status so far, every failure already written to
+// stderr; the harvest is usable when harvest.ok, even when one of a page's
+// stylesheets failed (status 1).
 int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest);
 
 }  // namespace pixquarry

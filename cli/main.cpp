@@ -23,9 +23,10 @@ constexpr const char* kDescription =
     "Finds the picture links in a style sheet and downloads them.\n"
     "\n"
     "  pixquarry-cli extract [--domain TEXT] [--json] SOURCE\n"
-    "  pixquarry-cli extract --resolve [--base URL] [--json] SOURCE\n"
+    "  pixquarry-cli extract --resolve [--base URL | --no-follow] [--json] SOURCE\n"
     "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] [--timeout S] SOURCE\n"
-    "  pixquarry-cli download --dir DIR --resolve [--base URL] [--jobs N] [--timeout S] SOURCE\n";
+    "  pixquarry-cli download --dir DIR --resolve [--base URL | --no-follow] [--jobs N]\n"
+    "                         [--timeout S] SOURCE\n";
 
 constexpr const char* kFooter =
     "SOURCE is a style sheet, or a web page, script or text file with CSS in\n"
@@ -35,6 +36,16 @@ constexpr const char* kFooter =
     "each reference is resolved as a browser would instead, against the address\n"
     "SOURCE was fetched from (after redirects) or --base; fragments and other\n"
     "schemes (data:, javascript:) are left out.\n"
+    "\n"
+    "A web page named by address with --resolve is followed: its linked\n"
+    "stylesheets (alternate ones too) and their @import rules (8 deep, 64\n"
+    "sheets at most, 16 MiB each, 6 fetched at once), its <style> elements and\n"
+    "style=\"\" attributes; each reference is resolved against the stylesheet it\n"
+    "is written in, inline ones against the page's <base> or address. --json\n"
+    "items are then {\"url\": LINK, \"from\": [{\"sheet\": ADDRESS, \"line\": N}]},\n"
+    "with \"<style>\" or \"style=\\\"\\\"\" as ADDRESS for the page's own styles. A\n"
+    "stylesheet that cannot be read is named on stderr with the reason, the\n"
+    "others are harvested all the same, and the exit status is 1.\n"
     "\n"
     "download prints one line per link in list order, \"下载成功：NAME\" or\n"
     "\"下载失败：NAME<TAB>REASON\", then the window's summary. Only full http(s)\n"
@@ -83,6 +94,11 @@ void AddSourceOptions(CLI::App& command, CliOptions& options, std::string& domai
         ->type_name("URL")
         ->needs(resolve);
     resolve->excludes(domainOption);
+    command
+        .add_flag("--no-follow{false}", options.follow,
+                  "With --resolve, harvest a web page's own text as for any other SOURCE, "
+                  "without fetching its stylesheets.")
+        ->needs(resolve);
     command.add_option("SOURCE", options.source, "The file or http(s) address to read.")
         ->required();
 }

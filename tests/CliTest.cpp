@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/StaticSite.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -395,6 +396,56 @@ TEST_F(CliWeb, StatusAndMessages) {
         EXPECT_EQ(r.out, Replaced(c.out, m_values)) << c.args;
         EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A web page with --resolve: its stylesheets are followed, and one that
+// cannot be read is named on stderr.
+class CliPage : public Cli {
+protected:
+    void SetUp() override {
+        Cli::SetUp();
+        m_site.Start();
+        const std::string o = m_site.Origin();
+        m_site.Put("/page.html",
+                   "<link rel=stylesheet href=css/a.css>\n<link rel=stylesheet href=gone.css>\n"
+                   "<p style=\"background:url(p.png)\">",
+                   "text/html");
+        m_site.Put("/css/a.css", "\n.a{background:url(../pic.png)}");
+        m_site.Put("/pic.png", "picture", "image/png");
+        m_page = o + "/page.html";
+    }
+
+    pixquarry::testing::StaticSite m_site;
+    std::string m_page;
+};
+
+TEST_F(CliPage, FollowsStylesheetsAndReportsTheOneMissing) {
+    const std::string o = m_site.Origin();
+    const std::string missing =
+        "pixquarry-cli: 无法读取样式表“" + o + "/gone.css”：服务器回答 HTTP 404\n";
+    Result r = RunCli("extract --resolve --json " + m_page);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, missing);
+    EXPECT_EQ(r.out,
+              "{\"mode\": 0, \"items\": [{\"from\":[{\"line\":3,\"sheet\":\"style=\\\"\\\"\"}],"
+              "\"url\":\"" +
+                  o + "/p.png\"}, {\"from\":[{\"line\":2,\"sheet\":\"" + o +
+                  "/css/a.css\"}],\"url\":\"" + o + "/pic.png\"}]}\n");
+
+    r = RunCli("download --resolve --dir " + Quote((m_dir / "pics").string()) + " " + m_page);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, missing);
+    EXPECT_EQ(Contents(m_dir / "pics"),
+              (std::map<std::string, std::string>{{"pic.png", "picture"}}));
+
+    // Not followed: the page's own text, as any other source.
+    r = RunCli("extract --resolve --no-follow " + m_page);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, o + "/p.png\n");
 }
 
 }  // namespace

@@ -1,0 +1,72 @@
+#pragma once
+
+// A TestHttpServer that serves fixed bodies by path, counts the requests for
+// each path and answers 404 for the rest; an optional delay before every
+// answer stands in for a distant site.
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "tests/support/TestHttpServer.h"
+
+namespace pixquarry::testing {
+
+class StaticSite final {
+public:
+    struct Page {
+        std::string body;
+        std::string type;
+    };
+
+    explicit StaticSite(std::chrono::milliseconds delay = {}) {
+        m_server.Routes().Get(
+            ".*", [this, delay](const httplib::Request& req, httplib::Response& res) {
+                const int now = ++m_active;
+                for (int seen = m_mostAtOnce;
+                     now > seen && !m_mostAtOnce.compare_exchange_weak(seen, now);)
+                    ;
+                std::this_thread::sleep_for(delay);
+                Page page;
+                bool found = false;
+                {
+                    const std::lock_guard<std::mutex> lock(m_mutex);
+                    ++m_hits[req.path];
+                    if (const auto it = m_pages.find(req.path); it != m_pages.end()) {
+                        page = it->second;
+                        found = true;
+                    }
+                }
+                if (found)
+                    res.set_content(page.body, page.type);
+                else
+                    res.status = 404;
+                --m_active;
+            });
+    }
+
+    void Put(const std::string& path, std::string body, std::string type = "text/css") {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_pages[path] = Page{std::move(body), std::move(type)};
+    }
+    void Start() { m_server.Start(); }
+    std::string Origin() const { return m_server.Origin(); }
+    int Hits(const std::string& path) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_hits[path];
+    }
+    int MostAtOnce() const { return m_mostAtOnce; }
+
+private:
+    std::map<std::string, Page> m_pages;
+    std::map<std::string, int> m_hits;
+    std::mutex m_mutex;
+    std::atomic<int> m_active{0};
+    std::atomic<int> m_mostAtOnce{0};
+    TestHttpServer m_server;  // last: stops before what its handler uses goes
+};
+
+}  // namespace pixquarry::testing
