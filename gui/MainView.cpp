@@ -16,12 +16,13 @@
 #include <QScreen>
 
 #include "gui/PicListModel.h"
+#include "gui/PicPreview.h"
 #include "gui/PixquarryIcon.xpm.h"
 
 namespace pixquarry {
 
 MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWidget* parent)
-    : QWidget(parent), m_model(model) {
+    : QWidget(parent), m_model(model), m_engine(engine) {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         m_scale = screen->logicalDotsPerInch() / 96.0;
     setWindowTitle(FromUtf8(MainF1::kCaption));
@@ -202,6 +203,8 @@ void MainView::AddPicList() {
     ShowPicList(m_model.GetPic, *view);
     m_watched[view->viewport()] = &m_model.GetPic;
     view->viewport()->installEventFilter(this);
+    if (m_engine != nullptr)
+        m_preview = new PicPreview(*view, m_model, *m_engine);
 }
 
 void MainView::AddBanner(BannerView* banner) {

@@ -18,6 +18,7 @@ class QDropEvent;
 namespace pixquarry {
 
 class Browser;
+class PicPreview;
 class TransferEngine;
 
 // Pixquarry's window on Qt. It only shows what the model holds and passes on
@@ -30,6 +31,8 @@ public:
              QWidget* parent = nullptr);
     ~MainView() override;
 
+    // The hover preview of the picture list; none without an engine.
+    PicPreview* Preview() const { return m_preview; }
     // The widget that shows `control`.
     QWidget* WidgetFor(const Control& control) const { return m_widgets.at(&control); }
     int ToPixels(int twips) const;
@@ -68,6 +71,8 @@ private:
     OptionGroups m_options;
     std::pair<const QObject*, int> m_pressed;
     std::function<void()> m_closing;  // a button under a press, and which
+    PicPreview* m_preview = nullptr;
+    TransferEngine* m_engine = nullptr;
 };
 
 }  // namespace pixquarry
