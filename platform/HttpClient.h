@@ -37,9 +37,9 @@ public:
     // Several requests at once: Begin() starts one whose body may hold at
     // most `maxBytes` (0: the client's own limit); its answer runs inside a
     // later Wait(), never inside Begin(). Wait() runs until done() holds or
-    // nothing is left to answer, and is false when it was told to end first
-    // (the window closing). Begun requests not answered by then are dropped.
-    // Without a transfer engine behind it the requests run one after another.
+    // nothing is left to answer; it is false when it was told to end first
+    // (the window closing), and then every begun request is dropped. Without a
+    // transfer engine behind it the requests run one after another.
     virtual void Begin(const std::string& url, std::int64_t maxBytes, Answer answer) {
         (void)maxBytes;
         m_waiting.emplace_back(url, std::move(answer));
@@ -50,7 +50,6 @@ public:
             m_waiting.pop_front();
             answer(Get(url));
         }
-        m_waiting.clear();
         return true;
     }
 

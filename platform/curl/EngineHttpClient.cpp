@@ -53,9 +53,13 @@ void EngineHttpClient::Begin(const std::string& url, std::int64_t maxBytes, Answ
 
 bool EngineHttpClient::Wait(const std::function<bool()>& done) {
     const bool ran = m_engine.Loop().RunUntil([&] { return done() || m_pending.empty(); });
-    for (const auto& [id, pending] : m_pending)
-        m_engine.Cancel(id);
-    m_pending.clear();
+    // What is still pending belongs to an outer wait (a second harvest started
+    // from inside the first one), unless the loop is ending.
+    if (!ran) {
+        for (const auto& [id, pending] : m_pending)
+            m_engine.Cancel(id);
+        m_pending.clear();
+    }
     return ran;
 }
 
