@@ -205,21 +205,25 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"/no1.css", 0}, {"/no2.css", 0}, {"/no3.css", 0}, {"/no4.css", 0}}}),
     [](const ::testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
-TEST_F(PageSite, EverySheetIsFetchedOnceAndSixAtMost) {
-    StaticSite slow(std::chrono::milliseconds(50));
+TEST_F(PageSite, SheetsAreFetchedOnceSixAtATimeSixtyFourInAllUpTo16MiBEach) {
+    StaticSite slow(std::chrono::milliseconds(20));
+    slow.Start();
     std::string page;
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < 70; ++i) {
         const std::string name = "/s" + std::to_string(i) + ".css";
         page += "<link rel=stylesheet href=" + name + "><link rel=stylesheet href=" + name + ">\n";
-        slow.Put(name, ".x{background:url(x.png)}");
+        slow.Put(name,
+                 i == 0 ? std::string(16 * 1024 * 1024 + 1, ' ') : ".x{background:url(x.png)}");
     }
-    slow.Start();
     const Harvest harvest = HarvestPage(slow.Origin() + "/", page, "text/html", m_net.pages);
     EXPECT_EQ(harvest.links, std::vector<std::string>{slow.Origin() + "/x.png"});
-    EXPECT_EQ(harvest.from.at(0).size(), 20u);
+    EXPECT_EQ(harvest.from.at(0).size(), 63u);
+    ASSERT_EQ(harvest.failures.size(), 1u);
+    EXPECT_EQ(SheetFailureLine(harvest.failures[0]),
+              slow.Origin() + "/s0.css：响应超过 16777216 字节");
     EXPECT_EQ(slow.MostAtOnce(), 6);
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(slow.Hits("/s" + std::to_string(i) + ".css"), 1) << i;
+    for (int i = 0; i < 70; ++i)
+        EXPECT_EQ(slow.Hits("/s" + std::to_string(i) + ".css"), i < 64 ? 1 : 0) << i;
 }
 
 // The window: resolved links without the domain, and the closing line.
