@@ -10,28 +10,26 @@
 namespace pixquarry {
 
 RunOutcome MainF1::ExtractPage(SourceBytes page) {
-    LogShow.SetText("网页下载完成，正在读取其中的样式表……");
+    Status("网页下载完成，正在读取其中的样式表……");
     Harvest harvest =
         HarvestPage(page.address, std::move(page.bytes), page.contentType, m_seams.pages);
     if (!harvest.ok) {
-        LogShow.SetText(harvest.failure);
+        Status(harvest.failure);
         return RunOutcome::ReadFailed;
     }
     for (const int mode : harvest.matchModes)
         PiPei[mode].SetValue(true);
-    LogShow.SetText("正在过滤重复的图片链接");
+    Status("正在过滤重复的图片链接");
     m_origins.clear();
     for (std::size_t i = 0; i < harvest.links.size(); ++i)
         m_origins.emplace(harvest.links[i], std::move(harvest.from[i]));
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
     if (harvest.failures.empty()) {
-        LogShow.SetForeColor(Colour::Rgb(0, 0, 255));
-        LogShow.SetText("图片链接已完成载入列表（已按各样式表的地址补全链接）。");
+        Status("图片链接已完成载入列表（已按各样式表的地址补全链接）。");
     } else {
-        LogShow.SetForeColor(Colour::Rgb(255, 0, 0));
-        LogShow.SetText("有 " + std::to_string(harvest.failures.size()) + " 个样式表无法读取：" +
-                        SheetFailureLine(harvest.failures.front()));
+        Alarm("有 " + std::to_string(harvest.failures.size()) + " 个样式表无法读取：" +
+              SheetFailureLine(harvest.failures.front()));
     }
     return RunOutcome::Listed;
 }

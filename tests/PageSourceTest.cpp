@@ -253,6 +253,10 @@ TEST_F(PageSite, TheWindowListsResolvedLinksAndNamesFailedSheets) {
               Fill("有 1 个样式表无法读取：{A}/gone.css：服务器回答 HTTP 404"));
     EXPECT_EQ(window.LogShow.ForeColor(), Colour::Rgb(255, 0, 0));
     EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
+
+    window.OFile1.SetText(site->Origin() + "/based.html");
+    window.SearchPic.Click();
+    EXPECT_EQ(window.LogShow.ForeColor(), Colour::Rgb(0, 0, 255));
 }
 
 }  // namespace
