@@ -18,7 +18,7 @@ struct PageStyle {
 
 struct PageStyles {
     std::string baseHref;           // of the first <base> with an href; "" when none
-    std::vector<PageStyle> styles;  // in document order
+    std::vector<PageStyle> styles;  // in the order the page has them
 };
 
 // <link rel="... stylesheet ..."> (alternate sheets too), <style> elements
