@@ -219,12 +219,18 @@ std::string CheckNames(std::string_view section, std::string_view key, std::stri
     return {};
 }
 
+// A section or key name as the file holds it: code page 936, without the
+// blanks around it that a line's name loses when it is read.
+std::string NameBytes(const std::string& name) {
+    return std::string(TrimBlanks(Utf8ToCodePage936(CutAtNul(name))));
+}
+
 }  // namespace
 
 std::string WriteProfileString(const std::string& path, const std::string& section,
                                const std::string& key, const std::string& value) {
-    const std::string s = Utf8ToCodePage936(CutAtNul(section));
-    const std::string k = Utf8ToCodePage936(CutAtNul(key));
+    const std::string s = NameBytes(section);
+    const std::string k = NameBytes(key);
     const std::string v = Utf8ToCodePage936(CutAtNul(value));
     if (std::string problem = CheckNames(s, k, v); !problem.empty())
         return problem;
@@ -267,8 +273,7 @@ ProfileValue ReadProfileBytes(const std::string& path, const std::string& sectio
         return result;
     }
     const std::vector<std::string> lines = SplitLines(bytes);
-    const Place place =
-        Find(lines, Utf8ToCodePage936(CutAtNul(section)), Utf8ToCodePage936(CutAtNul(key)));
+    const Place place = Find(lines, NameBytes(section), NameBytes(key));
     if (place.key != std::string::npos) {
         const std::string& line = lines[place.key];
         result.bytes = line.substr(Classify(line).equals + 1);

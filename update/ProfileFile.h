@@ -2,7 +2,8 @@
 
 // Pixquarry's own profile files ("[Section]" and "Key=Value" lines). The file
 // text is code page 936 with CR LF line ends; names and values are UTF-8 here.
-// Section and key names match without regard to ASCII letter case.
+// Section and key names match without regard to ASCII letter case or to
+// blanks (spaces, tabs) around them.
 
 #include <optional>
 #include <string>
