@@ -7,6 +7,9 @@ namespace pixquarry {
 std::optional<std::string> ResolveReference(const std::string& base, std::string_view reference) {
     if (reference.empty() || reference.front() == '#')
         return std::nullopt;
+    // libcurl takes C strings: an address with a NUL byte would end there.
+    if (base.find('\0') != std::string::npos || reference.find('\0') != std::string_view::npos)
+        return std::nullopt;
     const CurlUrl url(curl_url());
     if (!url || curl_url_set(url.get(), CURLUPART_URL, base.c_str(), 0) != CURLUE_OK)
         return std::nullopt;

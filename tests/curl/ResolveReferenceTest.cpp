@@ -55,6 +55,13 @@ TEST(ResolveReference, NothingWithoutAnAbsoluteBase) {
     EXPECT_EQ(ResolveReference("", "a.png"), std::nullopt);
 }
 
+// libcurl takes C strings: the address would end at the NUL byte.
+TEST(ResolveReference, NothingForAnAddressWithANulByte) {
+    using namespace std::string_literals;
+    EXPECT_EQ(ResolveReference(kBase, "a.png\0b.png"s), std::nullopt);
+    EXPECT_EQ(ResolveReference("http://h/css/site.css\0x"s, "a.png"), std::nullopt);
+}
+
 TEST(SplitMatches, EveryMatchInOrder) {
     const std::vector<std::string_view> expected{"url(b.png", "URL( 'a b.png' ", "url(#m"};
     EXPECT_EQ(SplitMatches("url(b.png@@@@@URL( 'a b.png' @@@@@url(#m@@@@@"), expected);
