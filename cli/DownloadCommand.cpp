@@ -17,8 +17,6 @@
 #include "cli/StopSignals.h"
 #include "download/DownloadRun.h"
 #include "download/FolderPaths.h"
-#include "platform/curl/TransferEngine.h"
-#include "platform/posix/PollEventLoop.h"
 
 namespace pixquarry {
 
@@ -39,11 +37,9 @@ void WriteLine(const std::string& line) {
 }  // namespace
 
 int DownloadCommand(const CliOptions& options) {
-    PollEventLoop loop;
-    TransferEngine engine(loop);
-    EngineHttpClient pages(engine, SourceFetchLimits());
+    CliTransfers net;
     Harvest harvest;
-    const int status = HarvestSource(options, pages, harvest);
+    const int status = HarvestSource(options, net.pages, harvest);
     if (!harvest.ok)
         return status;
     if (!SettleFolder(options.dir))
@@ -68,7 +64,7 @@ int DownloadCommand(const CliOptions& options) {
     TransferLimits limits;
     if (options.timeout > 0)
         limits.totalTimeout = std::chrono::seconds(options.timeout);
-    const bool completed = engine.Run(
+    const bool completed = net.engine.Run(
         requests, options.jobs, limits,
         [&](std::size_t index, const DownloadResult& result) {
             const std::string& name = requests[index].fileName;

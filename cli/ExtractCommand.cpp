@@ -7,8 +7,6 @@
 
 #include "cli/Commands.h"
 #include "cli/LinkHarvest.h"
-#include "platform/curl/TransferEngine.h"
-#include "platform/posix/PollEventLoop.h"
 
 namespace pixquarry {
 
@@ -21,11 +19,9 @@ void Write(const std::string& text) {
 }  // namespace
 
 int ExtractCommand(const CliOptions& options) {
-    PollEventLoop loop;
-    TransferEngine engine(loop);
-    EngineHttpClient pages(engine, SourceFetchLimits());
+    CliTransfers net;
     Harvest harvest;
-    const int status = HarvestSource(options, pages, harvest);
+    const int status = HarvestSource(options, net.pages, harvest);
     if (!harvest.ok)
         return status;
 

@@ -3,8 +3,18 @@
 #include "cli/CliOptions.h"
 #include "extract/Harvest.h"
 #include "platform/HttpClient.h"
+#include "platform/curl/TransferEngine.h"
+#include "platform/posix/PollEventLoop.h"
 
 namespace pixquarry {
+
+// The command line's transfers: the engine on a poll loop, and stylesheets
+// fetched through it.
+struct CliTransfers {
+    PollEventLoop loop;
+    TransferEngine engine{loop};
+    EngineHttpClient pages{engine, SourceFetchLimits()};
+};
 
 // SOURCE's picture links as the window lists them, or with --resolve each
 // resolved against the page's address; a web page's stylesheets are followed

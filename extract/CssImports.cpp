@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "extract/Folded.h"
+
 namespace pixquarry {
 
 namespace {
@@ -13,16 +15,6 @@ bool IsBlank(char c) {
 bool IsNameChar(char c) {
     const auto u = static_cast<unsigned char>(c);
     return std::isalnum(u) || c == '-' || c == '_' || u >= 0x80;
-}
-
-bool EqualsFolded(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i])
-            return false;
-    }
-    return true;
 }
 
 // Walks the text token by token as far as @import needs: comments, strings,

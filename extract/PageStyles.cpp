@@ -5,6 +5,8 @@
 #include <cctype>
 #include <memory>
 
+#include "extract/Folded.h"
+
 namespace pixquarry {
 
 namespace {
@@ -14,16 +16,6 @@ struct OutputCleanup {
         gumbo_destroy_output(&kGumboDefaultOptions, output);
     }
 };
-
-bool EqualsFolded(std::string_view text, std::string_view lower) {
-    if (text.size() != lower.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != lower[i])
-            return false;
-    }
-    return true;
-}
 
 // rel is a set of space-separated tokens in any letter case.
 bool NamesStylesheet(std::string_view rel) {

@@ -36,17 +36,8 @@ void EngineHttpClient::Begin(const std::string& url, std::int64_t maxBytes, Answ
         },
         [this, request](const CurlOutcome& outcome) {
             auto node = m_pending.extract(request->id);
-            HttpResponse& response = request->response;
-            response.ok = outcome.transferred;
-            response.status = outcome.status;
-            response.finalUrl = outcome.finalUrl;
-            response.contentType = outcome.contentType;
-            response.error = outcome.error;
-            response.detail = outcome.detail;
-            if (!response.ok)
-                response.body.clear();
             // The answer may begin further requests.
-            request->answer(std::move(response));
+            request->answer(ResponseFrom(outcome, std::move(request->response.body)));
         });
     m_pending.emplace(request->id, std::move(pending));
 }

@@ -17,6 +17,19 @@ constexpr char kCancelled[] = "已取消";
 
 }  // namespace
 
+HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body) {
+    HttpResponse response;
+    response.ok = outcome.transferred;
+    response.status = outcome.status;
+    response.finalUrl = outcome.finalUrl;
+    response.contentType = outcome.contentType;
+    response.error = outcome.error;
+    response.detail = outcome.detail;
+    if (response.ok)
+        response.body = std::move(body);
+    return response;
+}
+
 TransferLimits UpdateCheckLimits() {
     TransferLimits limits;
     limits.connectTimeout = std::chrono::seconds(10);
@@ -156,12 +169,7 @@ HttpResponse TransferEngine::Fetch(const std::string& url, const TransferLimits&
             return true;
         },
         [&](const CurlOutcome& outcome) {
-            response.ok = outcome.transferred;
-            response.status = outcome.status;
-            response.finalUrl = outcome.finalUrl;
-            response.contentType = outcome.contentType;
-            response.error = outcome.error;
-            response.detail = outcome.detail;
+            response = ResponseFrom(outcome, std::move(response.body));
             over = true;
         });
     if (!m_loop.RunUntil([&] { return over; }) && !over) {

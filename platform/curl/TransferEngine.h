@@ -19,6 +19,9 @@
 
 namespace pixquarry {
 
+// The response a finished GET gives, its body already received.
+HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body);
+
 // What the update check allows one request: a small document, quickly.
 TransferLimits UpdateCheckLimits();
 // What a stylesheet fetched by address may take: a download's time-outs, 256 MiB.
