@@ -1,14 +1,17 @@
 # Pixquarry: `make run` builds and opens the window, `make test` builds and
 # runs every test (a normal build and an ASan + UBSan build, after a quick
-# check that the core builds without Qt), `make package` builds the .deb.
-# They install the Debian packages they need first.
+# check that the core builds without Qt), `make package` builds the .deb,
+# `make fuzz` builds the libFuzzer targets with clang++-14 and runs each for
+# FUZZ_SECONDS. They install the Debian packages they need first.
 
 BUILD := build
 CMAKE_FLAGS := -G Ninja
 SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
                  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test deps format format-check bench package package-check
+FUZZ_SECONDS ?= 60
+
+.PHONY: run test fuzz deps format format-check bench package package-check
 
 deps:
 	@tools/install-deps
@@ -47,6 +50,13 @@ package: deps
 # both programs started from there.
 package-check: package
 	packaging/check-package $(BUILD)/package/pixquarry_*.deb
+
+fuzz: deps
+	cmake -S . -B $(BUILD)/fuzz $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	      -DCMAKE_CXX_COMPILER=clang++-14 -DPIXQUARRY_FUZZ=ON -DPIXQUARRY_WITH_GUI=OFF \
+	      -DBUILD_TESTING=OFF
+	cmake --build $(BUILD)/fuzz --target fuzz-targets -j1
+	fuzz/run $(BUILD)/fuzz $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,38 @@
+#pragma once
+
+// What the fuzz targets share: a check that stops the run (libFuzzer then
+// keeps the input), and UTF-8 sequences checked by Unicode's table of
+// well-formed byte sequences rather than by Pixquarry's decoder.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+#define FUZZ_CHECK(c) \
+    ((c) ? void() : (std::fprintf(stderr, "%s:%d: %s\n", __FILE__, __LINE__, #c), std::abort()))
+
+namespace pixquarry::fuzz {
+
+// The length of the well-formed sequence at s[i], or 0 when none starts there.
+inline std::size_t WellFormedLength(std::string_view s, std::size_t i) {
+    // Lead byte from, to; second byte from, to; length.
+    static constexpr unsigned char kRows[][5] = {
+        {0x00, 0x7F, 0x00, 0xFF, 1}, {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+        {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
+        {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    for (const auto& [first, last, low, high, n] : kRows) {
+        if (at(0) < first || at(0) > last)
+            continue;
+        if (i + n > s.size() || (n > 1 && (at(1) < low || at(1) > high)))
+            return 0;
+        for (std::size_t k = 2; k < n; ++k) {
+            if (at(k) < 0x80 || at(k) > 0xBF)
+                return 0;
+        }
+        return n;
+    }
+    return 0;
+}
+
+}  // namespace pixquarry::fuzz
