@@ -32,17 +32,5 @@ TEST(RepAll, CleansRawMatchesIntoLinks) {
         EXPECT_EQ(RepAll(c.in), c.out) << c.name;
 }
 
-TEST(FGetLast, GivesTheTextAfterTheLastSlash) {
-    const Case cases[] = {
-        {"nested path", "img/icons/a.png", "a.png"},
-        {"no slash", "a.png", "a.png"},
-        {"ends with a slash", "img/", ""},
-        {"query stays", "http://h/show.php?id=3", "show.php?id=3"},
-        {"empty", "", ""},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(FGetLast(c.in), c.out) << c.name;
-}
-
 }  // namespace
 }  // namespace pixquarry

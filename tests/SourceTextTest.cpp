@@ -61,14 +61,5 @@ TEST(DecodeSourceText, PicksTheEncoding) {
         EXPECT_EQ(DecodeSourceText(c.bytes), c.text) << c.name;
 }
 
-TEST(IsValidUtf8, RejectsMalformedSequences) {
-    EXPECT_TRUE(IsValidUtf8("plain ASCII text longer than eight bytes"));
-    EXPECT_TRUE(IsValidUtf8("中文\xF0\x9F\x98\x80"));
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong slash
-    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // surrogate
-    EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
-    EXPECT_FALSE(IsValidUtf8("abcdefgh\xE4\xB8"));  // cut short
-}
-
 }  // namespace
 }  // namespace pixquarry
