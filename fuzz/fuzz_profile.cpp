@@ -1,8 +1,8 @@
 // Profile files: up to four writes, through WriteProfileString or the window's
 // WriteGoIni, into no file or a file of any bytes. Each value reads back as
 // stored (through ReadGoIni as the window's buffer cuts it), the last write to
-// a name wins, and a file made from nothing holds only "[section]" and
-// "key=value" lines ending in CR LF, one for each key written.
+// a name wins, every line of the file ends in CR LF, and a file made from
+// nothing holds only "[section]" and "key=value" lines, one for each key.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -130,8 +130,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(read.error.empty() && read.bytes == w.stored);
             FUZZ_CHECK(ReadGoIni(path, w.section, w.key) == WindowValue(w.stored));
         }
+        // Whatever was there before, every line now ends in CR LF.
+        const std::string file = Bytes(path);
+        for (std::size_t at = file.find('\n'); at != std::string::npos;
+             at = file.find('\n', at + 1))
+            FUZZ_CHECK(at > 0 && file[at - 1] == '\r');
+        FUZZ_CHECK(file.ends_with("\r\n"));
         if (fromNothing)
-            CheckMadeFile(Bytes(path), written.size());
+            CheckMadeFile(file, written.size());
     }
     return 0;
 }
