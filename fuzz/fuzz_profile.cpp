@@ -108,7 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string before = Bytes(path);
         if (in.ConsumeBool()) {
             // The window's write is the plain write of the first 128 characters.
-            WriteGoIni(path, section, key, value);
+            const bool windowRefused = !WriteGoIni(path, section, key, value).empty();
             const std::string byWindow = Bytes(path);
             std::ofstream(path, std::ios::binary) << before;
             value = BeforeNul(value);
@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     value.resize(i);
             }
             const bool refused = !WriteProfileString(path, section, key, value).empty();
-            FUZZ_CHECK(Bytes(path) == byWindow);
+            FUZZ_CHECK(Bytes(path) == byWindow && refused == windowRefused);
             if (refused)
                 continue;
         } else if (!WriteProfileString(path, section, key, value).empty()) {
