@@ -10,6 +10,7 @@
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
 #include "platform/curl/TransferEngine.h"
+#include "platform/posix/DesktopOpener.h"
 #include "platform/posix/PosixFileReader.h"
 #include "platform/posix/PosixProcessStarter.h"
 #include "platform/posix/RunningProgram.h"
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     QtOpenFileDialog openFile;
     QtOwnedDialogs dialogs;
     QtDesktop desktop;
+    DesktopOpener opener;
     EngineDownloader downloader(engine);
     EngineHttpClient http(engine, UpdateCheckLimits());
     EngineHttpClient pages(engine, SourceFetchLimits());
@@ -36,10 +38,10 @@ int main(int argc, char** argv) {
     program.picturesFolder =
         QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
     program.selfUpdate = PIXQUARRY_SELF_UPDATE;
-    MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
-                       http, pages, processes, clock, program});
+    MainF1 model(Seams{files, openFile, dialogs, dialogs, opener, opener, desktop, downloader, http,
+                       pages, processes, clock, program});
 
-    MainView view(model, desktop, &engine);
+    MainView view(model, opener, &engine);
     openFile.SetParent(&view);
     dialogs.SetParent(&view);
     // Closing the window ends every wait on a transfer at once.

@@ -4,10 +4,12 @@
 #include "platform/posix/SystemReason.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace pixquarry {
@@ -20,9 +22,42 @@ namespace {
     ::_exit(127);
 }
 
+// The program's path, looked up on PATH before the fork: the child only
+// calls what is safe there.
+std::string FindProgram(const std::string& name) {
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= folders.size();) {
+        std::size_t end = folders.find(':', start);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/" + name;
+        struct stat info {};
+        if (::stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string PosixProcessStarter::Start(const std::string& program, const std::string& workDir) {
+    return StartDetached({program}, workDir);
+}
+
+std::string StartDetached(const std::vector<std::string>& args, const std::string& workDir) {
+    const std::string program = args.empty() ? std::string() : FindProgram(args[0]);
+    if (program.empty())
+        return SystemReason(ENOENT);
+    std::vector<char*> argv;
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     // The grandchild reports a failed exec through this pipe; a successful
     // exec closes it and the parent reads nothing.
     int ends[2];
@@ -41,10 +76,9 @@ std::string PosixProcessStarter::Start(const std::string& program, const std::st
             Fail(writeEnd.get(), errno);
         if (grandchild > 0)
             ::_exit(0);
-        if (::chdir(workDir.c_str()) != 0)
+        if (!workDir.empty() && ::chdir(workDir.c_str()) != 0)
             Fail(writeEnd.get(), errno);
-        char* const argv[] = {const_cast<char*>(program.c_str()), nullptr};
-        ::execv(program.c_str(), argv);
+        ::execv(program.c_str(), argv.data());
         Fail(writeEnd.get(), errno);
     }
     writeEnd.Close();

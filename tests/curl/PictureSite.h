@@ -77,6 +77,13 @@ public:
                                          return false;
                                      });
         });
+        // Promises 100 bytes, sends 1000.
+        routes.Get("/long", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(100, "image/png", [](size_t, size_t, httplib::DataSink& sink) {
+                const std::string body = std::string(100, 'L') + std::string(900, 'X');
+                return sink.write(body.data(), body.size());
+            });
+        });
         // /huge/N: N MiB.
         routes.Get(R"(/huge/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(std::string(std::stoul(req.matches[1]) << 20, 'h'), "image/png");

@@ -75,7 +75,10 @@ TEST_F(Engine, SavesTheBodyByteForByteWithTheUsualMode) {
         std::string content;
         long status = 200;
     };
-    const Case cases[] = {{"/pic.png", "pic.png", PictureSite::Picture()},
+    // The bytes past a Content-Length are not the picture's, and the answer
+    // after them must not take them for its own.
+    const Case cases[] = {{"/long", "long.png", std::string(100, 'L')},
+                          {"/pic.png", "pic.png", PictureSite::Picture()},
                           {"/moved", "moved.png", PictureSite::Picture()},
                           {"/hop/10", "hop.png", "end"},
                           {"/show.php?id=3", "show.php?id=3", "id=3"},
