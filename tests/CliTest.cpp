@@ -14,13 +14,13 @@
 #include <fstream>
 #include <map>
 #include <ostream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "tests/support/Files.h"
+#include "tests/support/FolderWalk.h"
 #include "tests/support/StaticSite.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
@@ -330,26 +330,26 @@ TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
     ::close(lock);
 }
 
-std::set<std::string> Walk(const fs::path& root) {
-    std::set<std::string> paths;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        paths.insert(entry.path().string());
-    return paths;
-}
-
+// With the user's folders and the working folder inside the walked one.
 TEST_F(CliWeb, AHostileSheetWritesNothingOutsideItsFolder) {
-    const std::string src = Source(
-        "url(../../escape.png) url(/tmp/abs.png) url(..) url(.) url(a/..) url(%2e%2e%2fup.png)"
-        " url(\"..\\..\\back.png\") url(sub/) url(x.png?../../q)");
-    const std::set<std::string> before = Walk(m_dir);
-    Run("download --dir {dir} --domain {origin}/d/ " + src);
-    const std::string inside = (m_dir / "pics").string() + "/";
-    for (const std::string& path : Walk(m_dir)) {
-        if (!before.count(path)) {
-            EXPECT_TRUE(path == (m_dir / "pics").string() || path.rfind(inside, 0) == 0) << path;
-        }
-    }
-    EXPECT_FALSE(fs::exists(m_dir.parent_path() / "escape.png"));
+    const fs::path home = m_dir / "home";
+    const fs::path chosen = home / "Pictures" / "chosen";
+    fs::create_directories(chosen);
+    fs::create_directories(home / "cwd");
+    std::ofstream(chosen / "abs.png") << "an older picture";
+    const std::string src = Source(pixquarry::testing::kHostileSheet);
+    const auto before = pixquarry::testing::Snapshot(m_dir);
+    std::string user = "cd " + Quote((home / "cwd").string()) + " && HOME=" + Quote(home) +
+                       " TMPDIR=" + Quote(home);
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        user += std::string(" ") + name + "=" + Quote(home / "xdg");
+    RunShell(user + " " + PIXQUARRY_CLI + " download --dir " + Quote(chosen) + " --domain " +
+             m_site.Origin() + "/d/ " + src + " 2>/dev/null");
+    EXPECT_TRUE(pixquarry::testing::ReadFile(chosen / "abs.png") == Body("d//tmp/abs.png"));
+    const std::string inside = chosen.string() + "/";
+    for (const std::string& path :
+         pixquarry::testing::Changes(before, pixquarry::testing::Snapshot(m_dir)))
+        EXPECT_EQ(path.rfind(inside, 0), 0u) << path;
 }
 
 TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
