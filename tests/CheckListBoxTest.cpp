@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -26,11 +27,10 @@ std::vector<std::string> RandomLinks(std::mt19937& random, int count) {
 
 TEST(CheckListBox, KeepsItemsInCaseFoldedOrder) {
     CheckListBox list("GetPic", {}, nullptr);
-    list.AddItem("b.png");
-    list.AddItem("A.png");
-    list.AddItem("a.png");      // equal to A.png when folded: goes after it
-    list.AddItem("_x");         // "_" (0x5F) sorts before the folded letters
-    list.AddItem("Zebra.png");  // "Z" folds as well: after b, not before "_"
+    // a.png equals A.png when folded: it goes after it. "_" (0x5F) sorts before
+    // the folded letters, and "Z" folds as well: after b, not before "_".
+    for (const char* item : {"b.png", "A.png", "a.png", "_x", "Zebra.png"})
+        list.AddItem(item);
     EXPECT_EQ(ListItems(list),
               (std::vector<std::string>{"_x", "A.png", "a.png", "b.png", "Zebra.png"}));
 }
@@ -59,10 +59,9 @@ TEST(ListOrder, DuplicateFilterKeepsFirstCopiesInPlace) {
     // longer than eight take the filter's hashed path.
     std::vector<std::string> variants;
     for (int bits = 0; bits < 16; ++bits) {
-        std::string name = "http://h/gifs";
+        std::string& name = variants.emplace_back("http://h/gifs");
         for (int i = 0; i < 4; ++i)
             name[9 + i] = (bits >> i) & 1 ? static_cast<char>(name[9 + i] - 32) : name[9 + i];
-        variants.push_back(name);
     }
     std::uniform_int_distribution<std::size_t> pickVariant(0, variants.size() - 1);
     for (int round = 0; round < 200; ++round) {
@@ -70,13 +69,11 @@ TEST(ListOrder, DuplicateFilterKeepsFirstCopiesInPlace) {
         for (int i = 0; i < round % 40; ++i)
             texts.push_back(variants[pickVariant(random)]);
         SortInListOrder(texts);
-        // The plain quadratic filter, as a reference.
-        std::vector<std::string> expected = texts;
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            for (std::size_t j = expected.size() - 1; j > i; --j) {
-                if (expected[i] == expected[j])
-                    expected.erase(expected.begin() + static_cast<std::ptrdiff_t>(j));
-            }
+        // The plain quadratic filter, as a reference: each text where it first appears.
+        std::vector<std::string> expected;
+        for (const std::string& text : texts) {
+            if (std::find(expected.begin(), expected.end(), text) == expected.end())
+                expected.push_back(text);
         }
         RemoveLaterCopies(texts);
         ASSERT_EQ(texts, expected) << "round " << round;

@@ -79,49 +79,6 @@ protected:
     fs::path m_dir = m_temp.Path();
 };
 
-TEST_F(Cli, PrintsTheListInListOrder) {
-    const std::string src = Source("url(b.png) url('../A.png') url(b.png) url(#x)");
-    Result r = RunCli("extract --domain http://h/ " + src);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "http://h/A.png\nhttp://h/b.png\n");
-
-    // A build without a publisher's site puts no domain in front.
-    r = RunCli("extract " + src);
-    EXPECT_EQ(r.out, "A.png\nb.png\n");
-}
-
-TEST_F(Cli, JsonCarriesModeAndEscapedItems) {
-    Result r = RunCli("extract --json --domain= " + Source("url(\"a\\\"\tq.png\") url(x\n.png)"));
-    EXPECT_EQ(r.status, 0);
-    // The backslash became a slash; the tab and the line end stay in the link.
-    EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"a/\\tq.png\", \"x\\n.png\"]}\n");
-
-    // Both quote styles: the window marks mode 2 last, and so does the command line.
-    r = RunCli("extract --json --domain= " + Source("url(\"a.png\") url('b.png')"));
-    EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"a.png\", \"b.png\"]}\n");
-
-    r = RunCli("extract --json " + Source("nothing here"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "{\"mode\": 3, \"items\": []}\n");
-}
-
-TEST_F(Cli, ExitStatusTellsWhatWentWrong) {
-    EXPECT_EQ(RunCli("").status, 2);
-    EXPECT_EQ(RunCli("extract").status, 2);
-    EXPECT_EQ(RunCli("extract --frobnicate x").status, 2);
-    EXPECT_EQ(RunCli("extract a b").status, 2);
-    EXPECT_EQ(RunCli("extract --domain").status, 2);
-    EXPECT_EQ(RunCli("extract ''").status, 2);
-
-    Result r = RunCli("--help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("pixquarry-cli extract [--domain TEXT] [--json] SOURCE"),
-              std::string::npos);
-    r = RunCli("download --help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("--jobs"), std::string::npos);
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -181,8 +138,6 @@ protected:
 
     void SetUp() override {
         auto& routes = m_site.Routes();
-        routes.set_keep_alive_timeout(1);
-        routes.set_tcp_nodelay(true);
         routes.Get(R"(/(.+\.png))", [this](const httplib::Request& req, httplib::Response& res) {
             const int now = ++m_inFlight;
             int seen = m_mostInFlight;
@@ -288,17 +243,6 @@ TEST_F(CliWeb, APersonAtATerminalSeesTheProgressLine) {
     EXPECT_NE(screen.find("下载成功 3 个文件；下载失败 0 个文件。"), std::string::npos);
 }
 
-TEST_F(CliWeb, ExtractResolvesAgainstTheSheetsFinalAddress) {
-    Result r = Run("extract --resolve {origin}/old/site.css");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, Replaced("{origin}/css/sub/c.png\n{origin}/pic/a.png\n{origin}/pic/b.png\n",
-                              m_values));
-
-    r = Run("extract --json --resolve --base http://h/css/ " +
-            Source("url(a.png) url(\"../b.png\") url(#m)"));
-    EXPECT_EQ(r.out, "{\"mode\": 2, \"items\": [\"http://h/b.png\", \"http://h/css/a.png\"]}\n");
-}
-
 TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
     const fs::path pics = m_dir / "pics";
     fs::create_directories(pics);
@@ -310,11 +254,7 @@ TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
     const std::string command = std::string(PIXQUARRY_CLI) + " download --dir " +
                                 Quote(pics.string()) + " --domain " + m_site.Origin() + "/ " +
                                 Source("url(stall/big.png)") + " >/dev/null 2>&1 & echo $!";
-    FILE* shell = ::popen(command.c_str(), "r");
-    ASSERT_NE(shell, nullptr);
-    int pid = 0;
-    ASSERT_EQ(std::fscanf(shell, "%d", &pid), 1);
-    ::pclose(shell);
+    const int pid = std::stoi(RunShell(command).out);
     for (int i = 0; i < 300 && PartFiles(pics).size() < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_EQ(::kill(pid, SIGKILL), 0);
@@ -352,82 +292,102 @@ TEST_F(CliWeb, AHostileSheetWritesNothingOutsideItsFolder) {
         EXPECT_EQ(path.rfind(inside, 0), 0u) << path;
 }
 
+// The plain reason is a row of StatusAndMessages.
 TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
-    const std::string src = Source("url(a.png)");
-    const Result quiet = Run("download --dir {dir} --domain http://127.0.0.1:1/ " + src);
-    EXPECT_EQ(Lines(quiet.out).at(0), "下载失败：a.png\t无法连接到服务器 127.0.0.1:1");
-    const Result verbose =
-        Run("--verbose download --dir {dir} --domain http://127.0.0.1:1/ " + src);
-    EXPECT_EQ(Lines(verbose.out).at(0).rfind("下载失败：a.png\t无法连接到服务器 127.0.0.1:1（", 0),
-              0u)
-        << verbose.out;
+    const Result r =
+        Run("--verbose download --dir {dir} --domain http://127.0.0.1:1/ " + Source("url(a.png)"));
+    EXPECT_EQ(Lines(r.out).at(0).rfind("下载失败：a.png\t无法连接到服务器 127.0.0.1:1（", 0), 0u)
+        << r.out;
 }
 
 TEST_F(CliWeb, StatusAndMessages) {
     struct Case {
+        const char* name;
         std::string args;  // {origin}, {dir}, {missing} and {src} are filled in
         std::string css;   // the content of {src}
         int status;
         std::string out;  // exact
         std::string err;  // a part of it
     };
-    const std::string noneFailed = "下载成功 0 个文件；下载失败 0 个文件。\n";
+    const auto summary = [](int ok, int failed) {
+        return "下载成功 " + std::to_string(ok) + " 个文件；下载失败 " + std::to_string(failed) +
+               " 个文件。\n";
+    };
+    const std::string twice = "url(b.png) url('../A.png') url(b.png) url(#x)";
     const Case cases[] = {
-        {"download --dir {dir} {src}", "none here", 0, noneFailed, ""},
-        {"download --timeout 1 --dir {dir} --domain {origin}/ {src}", "url(stall/a.png)", 1,
-         "下载失败：a.png\t超时\n下载成功 0 个文件；下载失败 1 个文件。\n", ""},
-        {"download --dir {dir} --resolve {origin}/css/site.css", "", 0,
-         "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n下载成功 3 个文件；下载失败 0 "
-         "个文件。\n",
+        {"list order, each link once", "extract --domain http://h/ {src}", twice, 0,
+         "http://h/A.png\nhttp://h/b.png\n", ""},
+        {"no domain without a site", "extract {src}", twice, 0, "A.png\nb.png\n", ""},
+        // The backslash became a slash; the tab and the line end stay in the link.
+        {"json escapes the items", "extract --json --domain= {src}",
+         "url(\"a\\\"\tq.png\") url(x\n.png)", 0,
+         "{\"mode\": 2, \"items\": [\"a/\\tq.png\", \"x\\n.png\"]}\n", ""},
+        {"both quotes: mode 2, as the window", "extract --json --domain= {src}",
+         "url(\"a.png\") url('b.png')", 0, "{\"mode\": 2, \"items\": [\"a.png\", \"b.png\"]}\n",
          ""},
-        {"download --dir {dir} {missing}", "", 1, "", "文件不存在"},
-        {"download --dir {dir}/no/such {src}", "url(a.png)", 1, "", "上一级文件夹不存在"},
-        {"download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
-        {"download {src}", "", 2, "", "--dir"},
-        {"download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},
-        {"extract --resolve {src}", "", 2, "", "--base"},
-        {"extract --resolve --base css/ {src}", "", 2, "", "--base"},
-        {"extract --resolve --domain x {src}", "", 2, "", "--domain"},
+        {"nothing found is mode 3", "extract --json {src}", "nothing here", 0,
+         "{\"mode\": 3, \"items\": []}\n", ""},
+        {"no subcommand", "", "", 2, "", "subcommand"},
+        {"no source", "extract", "", 2, "", "SOURCE is required"},
+        {"an unknown option", "extract --frobnicate x", "", 2, "", "--frobnicate"},
+        {"two sources", "extract a b", "", 2, "", "expected: b"},
+        {"--domain without its text", "extract --domain", "", 2, "", "--domain"},
+        {"an empty source", "extract ''", "", 2, "", "SOURCE is empty"},
+        {"resolved after a redirect", "extract --resolve {origin}/old/site.css", "", 0,
+         "{origin}/css/sub/c.png\n{origin}/pic/a.png\n{origin}/pic/b.png\n", ""},
+        {"resolved against --base", "extract --json --resolve --base http://h/css/ {src}",
+         "url(a.png) url(\"../b.png\") url(#m)", 0,
+         "{\"mode\": 2, \"items\": [\"http://h/b.png\", \"http://h/css/a.png\"]}\n", ""},
+        {"nothing to download", "download --dir {dir} {src}", "none here", 0, summary(0, 0), ""},
+        {"a transfer that times out", "download --timeout 1 --dir {dir} --domain {origin}/ {src}",
+         "url(stall/a.png)", 1, "下载失败：a.png\t超时\n" + summary(0, 1), ""},
+        {"a server that cannot be reached",
+         "download --dir {dir} --domain http://127.0.0.1:1/ {src}", "url(a.png)", 1,
+         "下载失败：a.png\t无法连接到服务器 127.0.0.1:1\n" + summary(0, 1), ""},
+        {"resolved and downloaded", "download --dir {dir} --resolve {origin}/css/site.css", "", 0,
+         "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n" + summary(3, 0), ""},
+        {"a missing source", "download --dir {dir} {missing}", "", 1, "", "文件不存在"},
+        {"no parent folder", "download --dir {dir}/no/such {src}", "url(a.png)", 1, "",
+         "上一级文件夹不存在"},
+        {"a file as --dir", "download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
+        {"download without --dir", "download {src}", "", 2, "", "--dir"},
+        {"no jobs", "download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},
+        {"--resolve on a file needs --base", "extract --resolve {src}", "", 2, "", "--base"},
+        {"--base must be an address", "extract --resolve --base css/ {src}", "", 2, "", "--base"},
+        {"--domain with --resolve", "extract --resolve --domain x {src}", "", 2, "", "--domain"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         m_values["{src}"] = Source(c.css);
         const Result r = Run(c.args);
-        EXPECT_EQ(r.status, c.status) << c.args << ": " << r.err;
-        EXPECT_EQ(r.out, Replaced(c.out, m_values)) << c.args;
-        EXPECT_NE(r.err.find(c.err), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, Replaced(c.out, m_values));
+        EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
     }
+    Result r = RunCli("--help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("pixquarry-cli extract [--domain TEXT] [--json] SOURCE"),
+              std::string::npos);
+    r = RunCli("download --help");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("--jobs"), std::string::npos);
 }
-
-}  // namespace
-
-namespace {
 
 // A web page with --resolve: its stylesheets are followed, and one that
 // cannot be read is named on stderr.
-class CliPage : public Cli {
-protected:
-    void SetUp() override {
-        Cli::SetUp();
-        m_site.Start();
-        const std::string o = m_site.Origin();
-        m_site.Put("/page.html",
-                   "<link rel=stylesheet href=css/a.css>\n<link rel=stylesheet href=gone.css>\n"
-                   "<p style=\"background:url(p.png)\">",
-                   "text/html");
-        m_site.Put("/css/a.css", "\n.a{background:url(../pic.png)}");
-        m_site.Put("/pic.png", "picture", "image/png");
-        m_page = o + "/page.html";
-    }
-
-    pixquarry::testing::StaticSite m_site;
-    std::string m_page;
-};
-
-TEST_F(CliPage, FollowsStylesheetsAndReportsTheOneMissing) {
-    const std::string o = m_site.Origin();
+TEST_F(Cli, APageIsFollowedAndASheetItCannotReadIsNamed) {
+    pixquarry::testing::StaticSite site;
+    site.Start();
+    const std::string o = site.Origin(), page = o + "/page.html";
+    site.Put("/page.html",
+             "<link rel=stylesheet href=css/a.css>\n<link rel=stylesheet href=gone.css>\n"
+             "<p style=\"background:url(p.png)\">",
+             "text/html");
+    site.Put("/css/a.css", "\n.a{background:url(../pic.png)}");
+    site.Put("/pic.png", "picture", "image/png");
     const std::string missing =
         "pixquarry-cli: 无法读取样式表“" + o + "/gone.css”：服务器回答 HTTP 404\n";
-    Result r = RunCli("extract --resolve --json " + m_page);
+    Result r = RunCli("extract --resolve --json " + page);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, missing);
     EXPECT_EQ(r.out,
@@ -436,14 +396,14 @@ TEST_F(CliPage, FollowsStylesheetsAndReportsTheOneMissing) {
                   o + "/p.png\"}, {\"from\":[{\"line\":2,\"sheet\":\"" + o +
                   "/css/a.css\"}],\"url\":\"" + o + "/pic.png\"}]}\n");
 
-    r = RunCli("download --resolve --dir " + Quote((m_dir / "pics").string()) + " " + m_page);
+    r = RunCli("download --resolve --dir " + Quote((m_dir / "pics").string()) + " " + page);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, missing);
     EXPECT_EQ(Contents(m_dir / "pics"),
               (std::map<std::string, std::string>{{"pic.png", "picture"}}));
 
     // Not followed: the page's own text, as any other source.
-    r = RunCli("extract --resolve --no-follow " + m_page);
+    r = RunCli("extract --resolve --no-follow " + page);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, o + "/p.png\n");
 }

@@ -32,13 +32,10 @@ std::string Body(const std::string& name) {
 using Line = std::pair<std::string, std::string>;  // colour, text
 
 std::string ColourName(const Colour& c) {
-    if (c == Colour::Rgb(255, 0, 0))
-        return "red";
-    if (c == Colour::Rgb(0, 255, 0))
-        return "green";
-    if (c == Colour::Rgb(0, 0, 255))
-        return "blue";
-    return "other";
+    return c == Colour::Rgb(255, 0, 0)   ? "red"
+           : c == Colour::Rgb(0, 255, 0) ? "green"
+           : c == Colour::Rgb(0, 0, 255) ? "blue"
+                                         : "other";
 }
 
 class DownloadRun : public ::testing::Test {
@@ -66,16 +63,14 @@ protected:
         });
     }
 
-    // Fills the list with `links` (server paths) and ticks the ones marked.
+    // Fills the list with `links` (server paths, in list order) and ticks the ones marked.
     void List(const std::vector<std::pair<std::string, bool>>& links) {
         window.GetPic.Clear();
         for (const auto& [path, ticked] : links)
             window.GetPic.AddItem(m_server.Url(path));
         for (int i = 0; i < window.GetPic.ListCount(); ++i) {
-            for (const auto& [path, ticked] : links) {
-                if (window.GetPic.List(i) == m_server.Url(path))
-                    window.GetPic.SetSelected(i, ticked);
-            }
+            ASSERT_EQ(window.GetPic.List(i), m_server.Url(links.at(i).first));
+            window.GetPic.SetSelected(i, links[i].second);
         }
     }
     void ChooseOwnFolder(const fs::path& folder) {
@@ -182,24 +177,22 @@ TEST_F(DownloadRun, TheDefaultFolderMovesToThePicturesFolderWhenTheProgramsIsNot
     const auto readOnly = static_cast<fs::perms>(0555);
     fs::permissions(m_dir, readOnly, fs::perm_options::add);  // nobody passes through
     int place = 0;
-    for (const char* program : {"writable", "read-only", "missing"}) {
+    for (const std::string program : {"writable", "read-only", "missing"}) {
         for (const bool picturesPresent : {true, false}) {
-            const fs::path root = m_dir / std::to_string(place++);
-            const fs::path own = root / "program";
-            const fs::path home = root / "home";  // the user's own, so Pictures can be made
-            const fs::path pictures = home / "Pictures";
-            fs::create_directories(home);
+            SCOPED_TRACE(program + (picturesPresent ? ", pictures present" : ", pictures missing"));
+            const fs::path root = m_dir / std::to_string(place++), own = root / "program";
+            // The user's own home, so Pictures can be made.
+            const fs::path home = root / "home", pictures = home / "Pictures";
+            fs::create_directories(picturesPresent ? pictures : home);
             fs::permissions(root, readOnly, fs::perm_options::add);
             fs::permissions(home, all);
-            if (program != std::string("missing")) {
-                fs::create_directories(own);
-                fs::permissions(own, program == std::string("writable") ? all : readOnly);
-            }
-            if (picturesPresent) {
-                fs::create_directories(pictures);
+            if (picturesPresent)
                 fs::permissions(pictures, all);
+            if (program != "missing") {
+                fs::create_directories(own);
+                fs::permissions(own, program == "writable" ? all : readOnly);
             }
-            const bool beside = program == std::string("writable");
+            const bool beside = program == "writable";
             const std::string expected = (beside ? own : pictures).string() + "/downimages/";
 
             // Select the default folder, show it, then two runs of an empty list.
@@ -221,8 +214,7 @@ TEST_F(DownloadRun, TheDefaultFolderMovesToThePicturesFolderWhenTheProgramsIsNot
                        : "选择下载的图片存放目录位置：" + expected + "（程序所在位置不可写入）";
             const std::string named = beside ? "" : "图片保存在：" + expected;
             EXPECT_EQ(seen, hint + "\n" + expected + "\n" + Summary(0, 0) + named + "\n" +
-                                Summary(0, 0) + " made")
-                << program << (picturesPresent ? ", pictures present" : ", pictures missing");
+                                Summary(0, 0) + " made");
         }
     }
 }

@@ -21,23 +21,6 @@ namespace {
 
 using testing::StaticSite;
 
-struct Expected {
-    std::string link;
-    std::vector<LinkOrigin> from;
-};
-
-struct PageCase {
-    std::string name;
-    std::string page;  // a path on the site
-    std::vector<Expected> links;
-    std::vector<std::string> failures;              // address: reason
-    std::vector<std::pair<std::string, int>> hits;  // requests a site path got
-};
-
-void PrintTo(const PageCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class PageSite : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -46,11 +29,7 @@ protected:
         // Started first: the pages name both origins.
         site->Start();
         pictures->Start();
-        const auto put = [](StaticSite& on, const std::string& path, const std::string& body,
-                            const std::string& type = "text/css") {
-            on.Put(path, Fill(body), type);
-        };
-        const std::vector<std::pair<std::string, std::string>> sitePages = {
+        std::vector<std::pair<std::string, std::string>> sitePages = {
             {"/mixed.html",
              "<!DOCTYPE html>\n<html><head>\n<LINK REL=\"Alternate StyleSheet\" "
              "href=\"css/a.css\">\n"
@@ -66,30 +45,32 @@ protected:
              "<link rel=stylesheet href=gone.css>\n<link rel=stylesheet href=ok.css>"},
             {"/gbk.html", "<link rel=stylesheet href=gbk.css>"},
             {"/tricks.html", "<link rel=stylesheet href=tricks.css>"},
+            {"/css/a.css",
+             "@import \"{B}/far/far.css\";\n.a{background:url(../img/a.png)}\n"
+             ".s{background:url(/img/s.png)}\n"},
+            {"/css/b.css", "\n.b{background:url('b.png')}\n"},
+            {"/favicon.css", ".never{background:url(never.png)}"},
+            {"/c1.css", "@import 'c2.css';\n.c1{background:url(c1.png)}"},
+            {"/c2.css", "@import url(c1.css);\n.c2{background:url(c2.png)}"},
+            {"/ok.css", ".ok{background:url(ok.png)}"},
+            {"/tricks.css",
+             "/* @import 'no1.css'; */\n@import \"yes.css\" /* @import 'no2.css' */;\n"
+             "a[title=\"@import 'no3.css';\"]{color:red}\n@import url(\"no4.css\" ;\n"},
         };
-        for (const auto& [path, body] : sitePages)
-            put(*site, path, body, "text/html");
-        put(*site, "/css/a.css",
-            "@import \"{B}/far/far.css\";\n.a{background:url(../img/a.png)}\n"
-            ".s{background:url(/img/s.png)}\n");
-        site->Put("/css/b.css", "\n.b{background:url('b.png')}\n");
-        site->Put("/favicon.css", ".never{background:url(never.png)}");
-        site->Put("/c1.css", "@import 'c2.css';\n.c1{background:url(c1.png)}");
-        site->Put("/c2.css", "@import url(c1.css);\n.c2{background:url(c2.png)}");
         for (int i = 1; i <= 9; ++i) {
-            site->Put("/d" + std::to_string(i) + ".css", "@import 'd" + std::to_string(i + 1) +
-                                                             ".css';\n.d{background:url(" +
-                                                             std::to_string(i) + ".png)}");
+            const std::string n = std::to_string(i), next = std::to_string(i + 1);
+            sitePages.push_back(
+                {"/d" + n + ".css",
+                 "@import 'd" + next + ".css';\n.d{background:url(" + n + ".png)}"});
         }
-        site->Put("/ok.css", ".ok{background:url(ok.png)}");
+        for (const std::string name : {"yes", "no1", "no2", "no3", "no4"})
+            sitePages.push_back(
+                {"/" + name + ".css", "." + name + "{background:url(" + name + ".png)}"});
+        for (const auto& [path, body] : sitePages)
+            site->Put(path, Fill(body), path.ends_with(".html") ? "text/html" : "text/css");
         // GBK bytes for 图, sent with a wrong charset that the @charset rule overrides.
         site->Put("/gbk.css", "@charset \"gbk\";\n.g{background:url(\xcd\xbc.png)}",
                   "text/css; charset=utf-8");
-        site->Put("/tricks.css",
-                  "/* @import 'no1.css'; */\n@import \"yes.css\" /* @import 'no2.css' */;\n"
-                  "a[title=\"@import 'no3.css';\"]{color:red}\n@import url(\"no4.css\" ;\n");
-        for (const std::string name : {"yes", "no1", "no2", "no3", "no4"})
-            site->Put("/" + name + ".css", "." + name + "{background:url(" + name + ".png)}");
         pictures->Put("/far/far.css", "\n\n.far{background:url(pic.png)}");
         pictures->Put("/root/s.css", ".r{background:url(y.png)}");
     }
@@ -111,99 +92,89 @@ protected:
     testing::RealTransfers m_net;
 };
 
-class PageHarvestTable : public PageSite, public ::testing::WithParamInterface<PageCase> {};
+// A suite of its own: a site of its own, whose request counts no other test moves.
+class PageHarvestTable : public PageSite {};
 
-TEST_P(PageHarvestTable, ListsLinksWithOrigins) {
-    const PageCase& c = GetParam();
-    const std::string address = site->Origin() + c.page;
-    const HttpResponse page = m_net.pages.Get(address);
-    ASSERT_TRUE(page.ok);
-    ASSERT_TRUE(IsHtmlPage(page.contentType, page.body));
-    const Harvest harvest = HarvestPage(address, page.body, page.contentType, m_net.pages);
-    ASSERT_TRUE(harvest.ok);
-
-    std::vector<Expected> got;
-    for (std::size_t i = 0; i < harvest.links.size(); ++i)
-        got.push_back({harvest.links[i], harvest.from[i]});
-    std::vector<Expected> want = c.links;
-    for (Expected& e : want) {
-        e.link = Fill(e.link);
-        for (LinkOrigin& o : e.from)
-            o.sheet = Fill(o.sheet);
+TEST_F(PageHarvestTable, ListsLinksWithWhereEachWasFound) {
+    struct Case {
+        std::string name;
+        std::string page;                               // a path on the site
+        std::vector<std::string> links;                 // "link <- sheet:line ..."
+        std::vector<std::string> failures;              // address: reason
+        std::vector<std::pair<std::string, int>> hits;  // requests a site path got
+    };
+    std::vector<std::string> chain;  // what d1.css to d8.css hold; d9.css is not read
+    for (int i = 1; i <= 8; ++i)
+        chain.push_back("{A}/" + std::to_string(i) + ".png <- {A}/d" + std::to_string(i) +
+                        ".css:2");
+    const std::vector<Case> cases = {
+        {"linked, imported, inline and attribute styles",
+         "/mixed.html",
+         {"{A}/css/b.png <- {A}/css/b.css:2", "{A}/img/a.png <- {A}/css/a.css:2",
+          "{A}/img/attr.png <- style=\"\":9", "{A}/img/s.png <- {A}/css/a.css:3 <style>:7",
+          "{B}/far/pic.png <- {B}/far/far.css:3"},
+         {},
+         {{"/favicon.css", 0}}},
+        {"a base element elsewhere",
+         "/based.html",
+         {"{B}/root/x.png <- style=\"\":2", "{B}/root/y.png <- {B}/root/s.css:1"},
+         {},
+         {}},
+        {"an import cycle",
+         "/cycle.html",
+         {"{A}/c1.png <- {A}/c1.css:2", "{A}/c2.png <- {A}/c2.css:2"},
+         {},
+         {{"/c1.css", 1}, {"/c2.css", 1}}},
+        {"imports eight deep and no deeper", "/deep.html", chain, {}, {{"/d9.css", 0}}},
+        {"a missing sheet",
+         "/missing.html",
+         {"{A}/ok.png <- {A}/ok.css:1"},
+         {"{A}/gone.css：服务器回答 HTTP 404"},
+         {{"/ok.css", 1}}},
+        {"GBK named by a @charset rule",
+         "/gbk.html",
+         {"{A}/%e5%9b%be.png <- {A}/gbk.css:2"},
+         {},
+         {}},
+        {"comments and strings are no imports",
+         "/tricks.html",
+         {"{A}/yes.png <- {A}/yes.css:1"},
+         {},
+         {{"/no1.css", 0}, {"/no2.css", 0}, {"/no3.css", 0}, {"/no4.css", 0}}},
+    };
+    const auto linkOf = [](const std::string& line) { return line.substr(0, line.find(" <-")); };
+    const auto filled = [](std::vector<std::string> texts) {
+        for (std::string& text : texts)
+            text = Fill(text);
+        return texts;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string address = site->Origin() + c.page;
+        const HttpResponse page = m_net.pages.Get(address);
+        ASSERT_TRUE(page.ok);
+        ASSERT_TRUE(IsHtmlPage(page.contentType, page.body));
+        const Harvest harvest = HarvestPage(address, page.body, page.contentType, m_net.pages);
+        ASSERT_TRUE(harvest.ok);
+        std::vector<std::string> got;
+        for (std::size_t i = 0; i < harvest.links.size(); ++i) {
+            got.push_back(harvest.links[i] + " <-");
+            for (const LinkOrigin& o : harvest.from.at(i))
+                got.back() += " " + o.sheet + ":" + std::to_string(o.line);
+        }
+        std::vector<std::string> want = filled(c.links);
+        std::stable_sort(want.begin(), want.end(), [&](const std::string& a, const std::string& b) {
+            return CompareListText(linkOf(a), linkOf(b)) < 0;
+        });
+        EXPECT_EQ(got, want);
+        std::vector<std::string> failures;
+        for (const SheetFailure& f : harvest.failures)
+            failures.push_back(SheetFailureLine(f));
+        EXPECT_EQ(failures, filled(c.failures));
+        for (const auto& [path, hits] : c.hits)
+            EXPECT_EQ(site->Hits(path), hits) << path;
     }
-    std::stable_sort(want.begin(), want.end(), [](const Expected& a, const Expected& b) {
-        return CompareListText(a.link, b.link) < 0;
-    });
-    std::string listed;
-    for (const Expected& e : got)
-        listed += e.link + "\n";
-    ASSERT_EQ(got.size(), want.size()) << listed;
-    for (std::size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].link, want[i].link);
-        EXPECT_EQ(got[i].from, want[i].from) << got[i].link;
-    }
-    std::vector<std::string> failures;
-    for (const SheetFailure& f : harvest.failures)
-        failures.push_back(SheetFailureLine(f));
-    std::vector<std::string> wantFailures;
-    for (const std::string& f : c.failures)
-        wantFailures.push_back(Fill(f));
-    EXPECT_EQ(failures, wantFailures);
-    for (const auto& [path, hits] : c.hits)
-        EXPECT_EQ(site->Hits(path), hits) << path;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Pages, PageHarvestTable,
-    ::testing::Values(
-        PageCase{"LinkedImportedInlineAndAttribute",
-                 "/mixed.html",
-                 {{"{A}/css/b.png", {{"{A}/css/b.css", 2}}},
-                  {"{A}/img/a.png", {{"{A}/css/a.css", 2}}},
-                  {"{A}/img/attr.png", {{"style=\"\"", 9}}},
-                  {"{A}/img/s.png", {{"{A}/css/a.css", 3}, {"<style>", 7}}},
-                  {"{B}/far/pic.png", {{"{B}/far/far.css", 3}}}},
-                 {},
-                 {{"/favicon.css", 0}}},
-        PageCase{
-            "BaseElsewhere",
-            "/based.html",
-            {{"{B}/root/x.png", {{"style=\"\"", 2}}}, {"{B}/root/y.png", {{"{B}/root/s.css", 1}}}},
-            {},
-            {}},
-        PageCase{"ImportCycle",
-                 "/cycle.html",
-                 {{"{A}/c1.png", {{"{A}/c1.css", 2}}}, {"{A}/c2.png", {{"{A}/c2.css", 2}}}},
-                 {},
-                 {{"/c1.css", 1}, {"/c2.css", 1}}},
-        PageCase{"DepthOfNine",
-                 "/deep.html",
-                 {{"{A}/1.png", {{"{A}/d1.css", 2}}},
-                  {"{A}/2.png", {{"{A}/d2.css", 2}}},
-                  {"{A}/3.png", {{"{A}/d3.css", 2}}},
-                  {"{A}/4.png", {{"{A}/d4.css", 2}}},
-                  {"{A}/5.png", {{"{A}/d5.css", 2}}},
-                  {"{A}/6.png", {{"{A}/d6.css", 2}}},
-                  {"{A}/7.png", {{"{A}/d7.css", 2}}},
-                  {"{A}/8.png", {{"{A}/d8.css", 2}}}},
-                 {},
-                 {{"/d9.css", 0}}},
-        PageCase{"MissingSheet",
-                 "/missing.html",
-                 {{"{A}/ok.png", {{"{A}/ok.css", 1}}}},
-                 {"{A}/gone.css：服务器回答 HTTP 404"},
-                 {{"/ok.css", 1}}},
-        PageCase{"GbkWithCharsetRule",
-                 "/gbk.html",
-                 {{"{A}/%e5%9b%be.png", {{"{A}/gbk.css", 2}}}},
-                 {},
-                 {}},
-        PageCase{"CommentsAndStringsAreNoImports",
-                 "/tricks.html",
-                 {{"{A}/yes.png", {{"{A}/yes.css", 1}}}},
-                 {},
-                 {{"/no1.css", 0}, {"/no2.css", 0}, {"/no3.css", 0}, {"/no4.css", 0}}}),
-    [](const ::testing::TestParamInfo<PageCase>& info) { return info.param.name; });
 
 TEST_F(PageSite, SheetsAreFetchedOnceSixAtATimeSixtyFourInAllUpTo16MiBEach) {
     StaticSite slow(std::chrono::milliseconds(20));
@@ -232,30 +203,24 @@ TEST_F(PageSite, TheWindowListsResolvedLinksAndNamesFailedSheets) {
     seams.pages = &m_net.pages;
     MainF1 window(seams.Make());
     window.WebUrl.SetText("D/");
-    const auto items = [&] {
-        std::vector<std::string> texts;
-        for (int i = 0; i < window.GetPic.ListCount(); ++i)
-            texts.push_back(window.GetPic.List(i));
-        return texts;
+    const auto harvest = [&](const std::string& page) {
+        window.OFile1.SetText(site->Origin() + page);
+        window.SearchPic.Click();
+        return testing::ListItems(window.GetPic);
     };
-
-    window.OFile1.SetText(site->Origin() + "/based.html");
-    window.SearchPic.Click();
-    EXPECT_EQ(items(), (std::vector<std::string>{Fill("{B}/root/x.png"), Fill("{B}/root/y.png")}));
+    EXPECT_EQ(harvest("/based.html"),
+              (std::vector<std::string>{Fill("{B}/root/x.png"), Fill("{B}/root/y.png")}));
     EXPECT_EQ(window.LogShow.Text(), "图片链接已完成载入列表（已按各样式表的地址补全链接）。");
     EXPECT_EQ(window.OriginsOf(Fill("{B}/root/y.png")),
               (std::vector<LinkOrigin>{{Fill("{B}/root/s.css"), 1}}));
 
-    window.OFile1.SetText(site->Origin() + "/missing.html");
-    window.SearchPic.Click();
-    EXPECT_EQ(items(), std::vector<std::string>{Fill("{A}/ok.png")});
+    EXPECT_EQ(harvest("/missing.html"), std::vector<std::string>{Fill("{A}/ok.png")});
     EXPECT_EQ(window.LogShow.Text(),
               Fill("有 1 个样式表无法读取：{A}/gone.css：服务器回答 HTTP 404"));
     EXPECT_EQ(window.LogShow.ForeColor(), Colour::Rgb(255, 0, 0));
     EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
 
-    window.OFile1.SetText(site->Origin() + "/based.html");
-    window.SearchPic.Click();
+    harvest("/based.html");
     EXPECT_EQ(window.LogShow.ForeColor(), Colour::Rgb(0, 0, 255));
 }
 

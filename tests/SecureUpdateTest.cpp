@@ -30,20 +30,17 @@ public:
     std::vector<std::string> started;
 };
 
-// A certificate and key for 127.0.0.1, made for the test.
-void MakeCertificate(const std::string& certificate, const std::string& key) {
+TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
+    testing::TempFolder folder;
+    const std::string certificate = (folder.Path() / "cert.pem").string();
+    const std::string key = (folder.Path() / "key.pem").string();
+    // A certificate and key for 127.0.0.1, made for the test.
     const std::string make =
         "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 "
         "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
         key + "' -out '" + certificate + "' 2>/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
-}
-
-TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
-    testing::TempFolder folder;
-    const std::string certificate = (folder.Path() / "cert.pem").string();
-    MakeCertificate(certificate, (folder.Path() / "key.pem").string());
-    testing::TestHttpServer site(certificate, (folder.Path() / "key.pem").string());
+    testing::TestHttpServer site(certificate, key);
     testing::TestHttpServer plain;
     int plainRequests = 0;
     plain.Routes().Get("/Update.exe", [&](const httplib::Request&, httplib::Response& res) {
@@ -76,6 +73,7 @@ TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
         {"a redirect to plain http", site.Origin() + "/to-plain", false},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
         const fs::path program = folder.Path() / c.name;
         fs::create_directories(program);
         // An updater left from an earlier start must not run either.
@@ -91,14 +89,11 @@ TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
         seams.starter = &starter;
         seams.program = {program.string(), "pixquarry"};
         MainF1 window(seams.Make(), site.Origin());
-        const MainF1::LoadOutcome outcome = window.Form_Load();
-
-        EXPECT_EQ(outcome == MainF1::LoadOutcome::HandedOff, c.handedOver) << c.name;
-        EXPECT_EQ(starter.started.size(), c.handedOver ? 1u : 0u) << c.name;
+        EXPECT_EQ(window.Form_Load() == MainF1::LoadOutcome::HandedOff, c.handedOver);
+        EXPECT_EQ(starter.started.size(), c.handedOver ? 1u : 0u);
         EXPECT_EQ(seams.box.shown,
                   std::vector<std::string>{c.handedOver ? "软件有更新，需要立即升级！"
-                                                        : "软件升级失败！"})
-            << c.name;
+                                                        : "软件升级失败！"});
     }
     EXPECT_EQ(plainRequests, 0);
 }
