@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -28,36 +27,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Points the user's folders and the working folder into the sandbox, and back.
+// Runs in a working folder inside the sandbox, with the user's home there too.
 class SandboxedUser final {
 public:
-    explicit SandboxedUser(const fs::path& home) : m_cwd(fs::current_path()) {
-        for (const auto& [name, value] : {std::pair<const char*, fs::path>{"HOME", home},
-                                          {"TMPDIR", home / "tmp"},
-                                          {"XDG_CONFIG_HOME", home / ".config"},
-                                          {"XDG_CACHE_HOME", home / ".cache"},
-                                          {"XDG_DATA_HOME", home / ".local/share"}}) {
-            const char* old = ::getenv(name);
-            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
-            fs::create_directories(value);
-            ::setenv(name, value.c_str(), 1);
-        }
+    explicit SandboxedUser(const fs::path& home)
+        : m_cwd(fs::current_path()), m_home(::getenv("HOME") ? ::getenv("HOME") : "") {
         fs::create_directories(home / "cwd");
         fs::current_path(home / "cwd");
+        ::setenv("HOME", home.c_str(), 1);
     }
     ~SandboxedUser() {
         fs::current_path(m_cwd);
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        ::setenv("HOME", m_home.c_str(), 1);
     }
 
 private:
     fs::path m_cwd;
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+    std::string m_home;
 };
 
 TEST(FolderWalk, AHostileWindowRunChangesNothingButTheFolderAndTheHandOff) {
