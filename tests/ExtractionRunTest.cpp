@@ -17,6 +17,7 @@
 #error "PIXQUARRY_SANITIZE is on but AddressSanitizer is not"
 #endif
 #include "tests/fakes/FakeSeams.h"
+#include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/Unprivileged.h"
 
@@ -60,39 +61,59 @@ protected:
 
 using Links = std::vector<std::string>;
 
-// Bytes of every value but the letter u, so no reference can hide in them.
-std::string Binary() {
-    std::string bytes(4096, '\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
-    for (char& c : bytes)
-        c = c == 'u' || c == 'U' ? 'v' : c;
-    return bytes;
-}
-
 // How links are cleaned, found and decoded is in the tables of LinkText,
-// RegExpTest and SourceText; these rows are what the run adds to them.
-TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinks) {
+// RegExpTest and SourceText; these rows are what the run adds to them: the
+// domain, the list and the match mode it selects.
+TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinksAndSelectsTheMatchMode) {
     struct Case {
         const char* name;
         std::string css;
         Links items;
+        int mode;
+    };
+    const auto sheet = [](const std::string& name) {
+        return testing::ReadFile(std::string(PIXQUARRY_TEST_DATA) + "/" + name);
     };
     const Case cases[] = {
-        {"three quoting styles, one item", "url(a.png) url('a.png') url(\"a.png\")", {"D/a.png"}},
-        {"absolute path doubles the slash", "url(/img/a.png)", {"D//img/a.png"}},
-        {"no dot, no item", "url(#mask) url() url(data)", {}},
+        {"three quoting styles, one item",
+         "url(a.png) url('a.png') url(\"a.png\")",
+         {"D/a.png"},
+         2},
+        {"absolute path doubles the slash", "url(/img/a.png)", {"D//img/a.png"}, 0},
+        {"no dot, no item", "url(#mask) url() url(data)", {}, 0},
         {"case variants both stay, sorted",
          "url(b.png) url(A.png) url(a.png)",
-         {"D/A.png", "D/a.png", "D/b.png"}},
-        {"neither UTF-8 nor GBK", "\x80\xFF\xFFurl(a.png)\xFF", {"D/a.png"}},
+         {"D/A.png", "D/a.png", "D/b.png"},
+         0},
+        {"single quotes", "url(a.png) url('b.png')", {"D/a.png", "D/b.png"}, 1},
+        {"double quotes win",
+         "url(\"c.png\") url('b.png') url(a.png)",
+         {"D/a.png", "D/b.png", "D/c.png"},
+         2},
+        {"upper case only: custom", "URL(a.png)", {"D/URLa.png"}, 3},
+        {"neither UTF-8 nor GBK", "\x80\xFF\xFFurl(a.png)\xFF", {"D/a.png"}, 0},
         {"a NUL stays in its link",
          std::string("url(a\0b.png)", 12),
-         {std::string("D/a\0b.png", 9)}},
-        {"binary without a reference", Binary(), {}},
+         {std::string("D/a\0b.png", 9)},
+         0},
+        // Any bytes decode and search cleanly: fuzz_decode and fuzz_extract.
+        {"binary without a reference", std::string("\x89PNG\r\n\x1A\n\0\0\xFF\xD8(", 13), {}, 3},
+        {"leaflet's sheet",
+         sheet("leaflet-1.9.4/leaflet.css"),
+         {"D/images/layers-2x.png", "D/images/layers.png", "D/images/marker-icon.png"},
+         0},
+        {"chosen's sheet",
+         sheet("chosen-1.8.7/chosen.css"),
+         {"D/chosen-sprite.png", "D/chosen-sprite@2x.png"},
+         2},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(Harvest(c.css), c.items) << c.name;
+        EXPECT_EQ(window.LastRun(), RunOutcome::Listed) << c.name;
+        EXPECT_EQ(window.SelectedMatchMode(), c.mode) << c.name;
+        EXPECT_EQ(MarkersShown(), c.mode == 3 ? 4 : 0) << c.name;
+        EXPECT_EQ(window.LogShow.Text(), "图片链接已完成载入列表。") << c.name;
+    }
 }
 
 TEST_F(ExtractionRun, ReportsEveryStageAndEndsOnTheListMessage) {
@@ -101,27 +122,6 @@ TEST_F(ExtractionRun, ReportsEveryStageAndEndsOnTheListMessage) {
               (std::vector<std::string>{
                   "正在读取文件……", "文件读取完成。", "正在提取文件中的图片链接", "选择 匹配模式",
                   "图片链接提取完成。", "正在过滤重复的图片链接", "图片链接已完成载入列表。"}));
-    EXPECT_EQ(window.LastRun(), RunOutcome::Listed);
-}
-
-TEST_F(ExtractionRun, SelectsTheMatchModeOfTheQuotingStyle) {
-    struct Case {
-        const char* name;
-        std::string css;
-        int mode;
-    };
-    const Case cases[] = {
-        {"plain", "url(a.png)", 0},
-        {"single quotes", "url(a.png) url('b.png')", 1},
-        {"double quotes win", "url(\"c.png\") url('b.png') url(a.png)", 2},
-        {"upper case only", "URL(a.png)", 3},
-    };
-    for (const Case& c : cases) {
-        Harvest(c.css);
-        EXPECT_EQ(window.SelectedMatchMode(), c.mode) << c.name;
-        EXPECT_EQ(MarkersShown(), c.mode == 3 ? 4 : 0) << c.name;
-        EXPECT_EQ(window.LogShow.Text(), "图片链接已完成载入列表。") << c.name;
-    }
 }
 
 TEST_F(ExtractionRun, EmptyDomainLeavesFullAddressesAlone) {
@@ -204,32 +204,6 @@ TEST_F(ExtractionRun, WithoutASourceTheFileChoiceOpens) {
     window.OFile1_DblClick();
     EXPECT_EQ(window.OFile1.Text(), MainF1::kOFile1Hint);
     EXPECT_EQ(Items(), Links{"D/x.png"});
-}
-
-TEST_F(ExtractionRun, MatchModeClicksShowMarkersForCustomOnly) {
-    window.PPTBeg.SetText("<<");
-    window.PiPei[3].SetValue(true);
-    EXPECT_EQ(MarkersShown(), 4);
-    EXPECT_EQ(window.LogShow.Text(), "选择 匹配模式");
-    window.PiPei[1].SetValue(true);
-    EXPECT_EQ(MarkersShown(), 0);
-    EXPECT_EQ(window.SelectedMatchMode(), 1);
-    EXPECT_EQ(window.PPTBeg.Text(), "<<");
-    window.FileS2.SetValue(true);  // a group of its own
-    EXPECT_EQ(window.SelectedMatchMode(), 1);
-}
-
-TEST_F(ExtractionRun, RealStyleSheetsGiveTheirPictures) {
-    const std::string dir = PIXQUARRY_TEST_DATA;
-    window.OFile1.SetText(dir + "/leaflet-1.9.4/leaflet.css");
-    window.SearchPic_Click();
-    EXPECT_EQ(Items(),
-              (Links{"D/images/layers-2x.png", "D/images/layers.png", "D/images/marker-icon.png"}));
-    EXPECT_EQ(window.SelectedMatchMode(), 0);
-    window.OFile1.SetText(dir + "/chosen-1.8.7/chosen.css");
-    window.SearchPic_Click();
-    EXPECT_EQ(Items(), (Links{"D/chosen-sprite.png", "D/chosen-sprite@2x.png"}));
-    EXPECT_EQ(window.SelectedMatchMode(), 2);
 }
 
 }  // namespace

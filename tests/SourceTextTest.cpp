@@ -15,24 +15,11 @@ struct Case {
     std::string text;
 };
 
+// Valid UTF-8 kept as it is and text behind a UTF-8 or UTF-16 mark coming back
+// unchanged are fuzz_decode's round trips on every input; these rows are the
+// code page 936 fallback and the replacements, whose exact text it leaves open.
 TEST(DecodeSourceText, PicksTheEncoding) {
     const Case cases[] = {
-        {"plain ASCII", "a{b:url(x.png)}", "a{b:url(x.png)}"},
-        {"UTF-8 without mark", "背景:url(图.png)", "背景:url(图.png)"},
-        {"UTF-8 mark is dropped",
-         "\xEF\xBB\xBF"
-         "中",
-         "中"},
-        {"UTF-16LE with a surrogate pair",
-         "\xFF\xFE"
-         "a\0"
-         "\x2D\x4E"
-         "\x3D\xD8\x00\xDE"s,
-         "a中\xF0\x9F\x98\x80"},
-        {"UTF-16BE",
-         "\xFE\xFF"
-         "\0u\0r\0l\x4E\x2D"s,
-         "url中"},
         {"GBK when not UTF-8", "url(\xD6\xD0\xCE\xC4.png)", "url(中文.png)"},
         {"code page 936 has the euro sign", "\x80", "€"},
         {"undecodable GBK byte",
@@ -54,8 +41,6 @@ TEST(DecodeSourceText, PicksTheEncoding) {
          "\xFF\xFE"
          "a\0b"s,
          "a\xEF\xBF\xBD"},
-        {"NUL bytes are kept", "a\0b"s, "a\0b"s},
-        {"empty", "", ""},
     };
     for (const Case& c : cases)
         EXPECT_EQ(DecodeSourceText(c.bytes), c.text) << c.name;

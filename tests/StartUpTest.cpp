@@ -40,13 +40,18 @@ protected:
         m_seams.starter = &m_processes;
     }
 
-    // Starts the site with `args`, runs Form_Load with it as the publisher's
-    // site, or with no site when `args` is empty.
-    MainF1::LoadOutcome Load(const std::vector<std::string>& args,
-                             TransferLimits limits = UpdateCheckLimits()) {
+    // Starts the site with `args` and a client that records what it asks.
+    void StartSite(const std::vector<std::string>& args,
+                   TransferLimits limits = UpdateCheckLimits()) {
         m_site = std::make_unique<testing::StandInSite>(args);
         m_http = std::make_unique<RecordingClient>(m_net.engine, limits);
         m_seams.http = m_http.get();
+    }
+    // Runs Form_Load with that site as the publisher's, or with no site when
+    // `args` is empty.
+    MainF1::LoadOutcome Load(const std::vector<std::string>& args,
+                             TransferLimits limits = UpdateCheckLimits()) {
+        StartSite(args, limits);
         m_window = std::make_unique<MainF1>(m_seams.Make(), args.empty() ? "" : Origin());
         return m_window->Form_Load();
     }
@@ -94,7 +99,6 @@ TEST_F(StartUp, EndingsThatLetTheWindowOpen) {
         EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.exe")) << c.name;
         EXPECT_FALSE(fs::exists(m_dir.Path() / "Update.ini")) << c.name;
     }
-    EXPECT_EQ(m_window->GetAppPath, m_dir.Path().string() + "/");
 }
 
 TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
@@ -150,12 +154,16 @@ TEST_F(StartUp, WithoutASiteOrAProgramFolderOnlyTheUpdateIsLeftOut) {
         const char* name;
         std::string folder;
         bool site;
-        std::string colour, status;
+        Colour colour;
+        std::string status, appPath;
     };
+    const Colour blue = Colour::Rgb(0, 0, 255);
     const std::vector<Case> cases = {
-        {"a build without a site", m_dir.Path().string(), false, "blue", "程序启动完成。"},
-        {"an unknown program folder", "", true, "red",
-         "无法确定程序所在的文件夹：不能自动更新，也不能使用默认下载目录。"},
+        {"a build without a site", m_dir.Path().string(), false, blue, "程序启动完成。",
+         m_dir.Path().string() + "/"},
+        {"a program at the root gets one slash", "/", false, blue, "程序启动完成。", "/"},
+        {"an unknown program folder", "", true, Colour::Rgb(255, 0, 0),
+         "无法确定程序所在的文件夹：不能自动更新，也不能使用默认下载目录。", ""},
     };
     for (const Case& c : cases) {
         m_seams.program.folder = c.folder;
@@ -165,9 +173,8 @@ TEST_F(StartUp, WithoutASiteOrAProgramFolderOnlyTheUpdateIsLeftOut) {
         EXPECT_TRUE(m_http->asked.empty()) << c.name;
         EXPECT_TRUE(m_seams.box.shown.empty()) << c.name;
         EXPECT_EQ(m_window->LogShow.Text(), c.status) << c.name;
-        EXPECT_EQ(m_window->LogShow.ForeColor(),
-                  c.colour == "red" ? Colour::Rgb(255, 0, 0) : Colour::Rgb(0, 0, 255))
-            << c.name;
+        EXPECT_EQ(m_window->LogShow.ForeColor(), c.colour) << c.name;
+        EXPECT_EQ(m_window->GetAppPath, c.appPath) << c.name;
         EXPECT_EQ(m_window->AD1.LocationURL(), c.site ? BannerAddress(Origin()) : "") << c.name;
         EXPECT_EQ(m_window->Label6.Visible(), c.site) << c.name;
         EXPECT_EQ(m_window->NewSoftInfo.Visible(), c.site) << c.name;
@@ -235,10 +242,7 @@ TEST_F(StartUp, AProgramFolderThatCannotBeWrittenStopsOnlyTheHandOff) {
         if (c.oldUpdater)
             std::ofstream(dir / "Update.exe") << "#!/bin/sh\n";
         // The site starts here: only the window runs as the ordinary user.
-        m_site = std::make_unique<testing::StandInSite>(
-            std::vector<std::string>{"--reply", Reply("101")});
-        m_http = std::make_unique<RecordingClient>(m_net.engine, UpdateCheckLimits());
-        m_seams.http = m_http.get();
+        StartSite({"--reply", Reply("101")});
         const std::string seen = testing::AsUnprivileged([&] {
             MainF1 window(m_seams.Make(), Origin());
             const bool goesOn = window.Form_Load() == MainF1::LoadOutcome::Continue;
@@ -270,13 +274,6 @@ TEST_F(StartUp, ASlowDecodeIsCutShortByTheBudget) {
     EXPECT_EQ(m_window->LogShow.Text(), "对方服务无响应!");
     EXPECT_LT(m_window->m.size(), 8u);
     EXPECT_TRUE(m_seams.box.shown.empty());
-}
-
-TEST_F(StartUp, AProgramAtTheRootGetsOneSlash) {
-    m_seams.program = {"/", "pixquarry"};
-    MainF1 window(m_seams.Make());
-    window.Form_Load();
-    EXPECT_EQ(window.GetAppPath, "/");
 }
 
 }  // namespace

@@ -25,22 +25,17 @@ constexpr const char* kTen = "abcdefghij";
 const std::string kTenChinese =
     "\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3\xC4\xE3";
 
+// fuzz_bytes2bstr compares every body and clock with a decoder written from
+// the rules below; these rows pin the rules themselves.
 TEST(Bytes2BSTR, DecodesWithinTheTimeBudget) {
     const std::vector<Case> cases = {
-        {"empty body", "", ""},
-        {"ASCII", "abc", "abc"},
-        {"one pair", "\xC4\xE3", "你"},
         {"mixed in place", "a\xC4\xE3 b\xBA\xC3", "a你 b好"},
         {"an ASCII-looking trail belongs to its pair", "\xB0\x41", "癆"},
         {"a line feed as trail is eaten", "\xC4\nx", "\xEF\xBF\xBDx"},
         {"no such pair", "\x81\x30z", "\xEF\xBF\xBDz"},
         {"0x80 is a lead byte here", "\x80\x41", "\xEF\xBF\xBD"},
-        {"0xFF pair", "\xFF\xFF", "\xEF\xBF\xBD"},
         {"lone lead byte at the end", "a\xC4\xE3\xC4", "a你", Ending::MissingTrailByte},
-        {"only a lead byte", "\xC4", "", Ending::MissingTrailByte},
         // The clock is read once at the start and once after each character.
-        {"a clock standing still", kTen, kTen, Ending::Complete, 1000.0, 0.0},
-        {"one read per character", kTen, "abcdef", Ending::TimedOut, 0.0, 1.0},
         {"a pair is one character", kTenChinese, "你你你你你你", Ending::TimedOut, 0.0, 1.0},
         {"start rounded down", kTen, "a", Ending::TimedOut, 1000.4, 5.7},
         {"start rounded up", kTen, "ab", Ending::TimedOut, 1000.6, 6.1},

@@ -27,17 +27,13 @@ protected:
     const fs::path& m_folder = m_temp.Path();
 };
 
-std::string Repeat(const std::string& s, int n) {
-    std::string out;
-    while (n-- > 0)
-        out += s;
-    return out;
-}
-
 struct Entry {
     std::string section, key, value;
 };
 
+// fuzz_profile writes any names and values into any file and reads each back,
+// with WriteGoIni's cut to 128 characters and NUL; these rows pin where a line
+// goes and the bytes it is written in.
 TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
     struct Case {
         const char* name;
@@ -45,7 +41,6 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
         Entry write;
         std::string after;
     };
-    const std::string a128 = Repeat("a", 128);
     const std::vector<Case> cases = {
         {"missing file is created", {}, {"UpdateSet", "Ver", "101"}, "[UpdateSet]\r\nVer=101\r\n"},
         {"key replaced in place with its spelling",
@@ -61,14 +56,6 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
          {"A", "x", "1"},
          "[A]\r\nx=1\r\n\r\n[B]\r\n"},
         {"missing section appended", "[A]\nx=1", {"B", "y", "2"}, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
-        {"empty value", {}, {"S", "K", ""}, "[S]\r\nK=\r\n"},
-        {"128 characters whole", {}, {"S", "K", a128}, "[S]\r\nK=" + a128 + "\r\n"},
-        {"129 characters cut", {}, {"S", "K", a128 + "b"}, "[S]\r\nK=" + a128 + "\r\n"},
-        {"200 characters cut", {}, {"S", "K", a128 + a128}, "[S]\r\nK=" + a128 + "\r\n"},
-        {"characters, not bytes",
-         {},
-         {"S", "K", Repeat("中", 200)},
-         "[S]\r\nK=" + Repeat("\xD6\xD0", 128) + "\r\n"},
         {"code page 936 and CR LF",
          {},
          {"设置", "名称", "中文"},
@@ -97,24 +84,18 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
     }
 }
 
-TEST_F(ProfileFile, ReadsAtMost127BytesTrimmed) {
+// What fuzz_profile wrote reads back through ReadGoIni cut to 127 bytes, no
+// pair split, spaces trimmed; these rows are files no writer of ours made.
+TEST_F(ProfileFile, ReadsHandWrittenFiles) {
     struct Case {
         const char* name;
         std::string file;
         Entry read;
     };
-    const std::string chinese70 = Repeat("\xD6\xD0", 70);
     const std::vector<Case> cases = {
-        {"spaces trimmed", "[S]\r\nK=  abc  \r\n", {"S", "K", "abc"}},
-        {"tabs kept", "[S]\r\nK=\t x \t\r\n", {"S", "K", "\t x \t"}},
         {"LF lines, comments, no last line end", "; c\n[S]\n;K=w\nK=v", {"S", "K", "v"}},
         {"names in any letter case", "[UpdateSet]\r\nVer=1\r\n", {"UPDATESET", "vER", "1"}},
         {"names with blanks around them", "[S]\r\nK=v\r\n", {"\tS ", " K", "v"}},
-        {"128 bytes read as 127", "[S]\r\nK=" + Repeat("a", 128), {"S", "K", Repeat("a", 127)}},
-        {"a pair across the cut is dropped", "[S]\r\nK=" + chinese70, {"S", "K", Repeat("中", 63)}},
-        {"a pair ending at the cut is kept",
-         "[S]\r\nK=a" + chinese70,
-         {"S", "K", "a" + Repeat("中", 63)}},
         {"code page 936",
          "[\xC9\xE8\xD6\xC3]\r\n\xC3\xFB\xB3\xC6=\xD6\xD0\xCE\xC4\r\n",
          {"设置", "名称", "中文"}},

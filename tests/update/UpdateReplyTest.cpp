@@ -8,6 +8,9 @@
 namespace pixquarry {
 namespace {
 
+// fuzz_reply joins every reply's fields back, and no field holds a separator,
+// which leaves one way to cut a reply unless separators overlap. The line-end
+// rows keep the last field, NewSoftPath, whole at start-up.
 TEST(SplitReply, CutsAtEverySeparator) {
     struct Case {
         const char* name;
@@ -15,15 +18,6 @@ TEST(SplitReply, CutsAtEverySeparator) {
         std::vector<std::string> fields;
     };
     const std::vector<Case> cases = {
-        {"empty reply has no fields", "", {}},
-        {"no separator", "abc", {"abc"}},
-        {"separator alone", "-KWKW-", {"", ""}},
-        {"full reply",
-         "101-KWKW-Pixquarry-KWKW-1.01-KWKW-http://h/Update.exe-KWKW-p",
-         {"101", "Pixquarry", "1.01", "http://h/Update.exe", "p"}},
-        {"empty field kept", "a-KWKW--KWKW-b", {"a", "", "b"}},
-        {"trailing separator", "a-KWKW-", {"a", ""}},
-        {"letter case matters", "a-kwkw-b", {"a-kwkw-b"}},
         {"overlap goes to the first", "a-KWKW-KWKW-b", {"a", "KWKW-b"}},
         {"the closing CR LF is dropped", "a-KWKW-b\r\n", {"a", "b"}},
         {"so is a closing LF, once", "a-KWKW-b\n\n", {"a", "b\n"}},
@@ -33,24 +27,22 @@ TEST(SplitReply, CutsAtEverySeparator) {
         EXPECT_EQ(SplitReply(c.reply), c.fields) << c.name;
 }
 
+// fuzz_reply reads every field with the C library after dropping its blanks;
+// these rows pin that rule: which blanks, and no infinity.
 TEST(ReadVersionField, ReadsTheLeadingNumber) {
     struct Case {
         const char* field;
         double value;
     };
     const std::vector<Case> cases = {
-        {"101", 101},   {"101abc", 101}, {"1.5", 1.5},     {"0101", 101},
-        {"abc", 0},     {"", 0},         {"1 01", 101},    {" \t\n101", 101},
-        {"\r101", 0},   {"1\r01", 1},    {"100\r\n", 100}, {"1E2", 100},
-        {"1e-1", 0.1},  {"1 E 2", 100},  {"1E", 1},        {"1E+x", 1},
-        {"-2.5", -2.5}, {"+3", 3},       {"- 1 0", -10},   {"1.2.3", 1.2},
-        {".5", 0.5},    {"5.", 5},       {"-", 0},         {".", 0},
-        {"E5", 0},      {"1,000", 1},    {"1E400", 0},     {"\xEF\xBC\x91", 0},
+        {"0101", 101}, {"1 01", 101}, {" \t\n101", 101}, {"\r101", 0}, {"1E400", 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ReadVersionField(c.field), c.value) << '"' << c.field << '"';
 }
 
+// fuzz_reply checks the digits and the read-back on every number; these rows
+// pin the text: where exponents start and how they are written.
 TEST(GeneralNumber, WritesFifteenSignificantDigits) {
     struct Case {
         double value;
@@ -60,10 +52,7 @@ TEST(GeneralNumber, WritesFifteenSignificantDigits) {
         {101, "101"},
         {100, "100"},
         {1.5, "1.5"},
-        {100.25, "100.25"},
-        {1.01, "1.01"},
         {0.1 + 0.2, "0.3"},
-        {0.5, "0.5"},
         {-2, "-2"},
         {0, "0"},
         {-0.0, "0"},

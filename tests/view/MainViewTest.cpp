@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
-#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -22,6 +21,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -159,12 +159,10 @@ TEST_F(MainViewTest, EveryCaptionFitsItsBox) {
         EXPECT_LE(needed.width(), label->width()) << control->Name();
         EXPECT_LE(needed.height(), label->height()) << control->Name();
     }
-    std::vector<const Control*> buttons = {
-        &m_model.SearchPic,   &m_model.DownPic,  &m_model.FileS1,  &m_model.FileS2,
-        &m_model.OpenDownDir, &m_model.SDownAll, &m_model.Command1};
-    for (int i = 0; i < 4; ++i)
-        buttons.push_back(&m_model.PiPei[i]);
-    for (const Control* control : buttons) {
+    for (const Control* control : std::vector<const Control*>{
+             &m_model.SearchPic, &m_model.DownPic, &m_model.FileS1, &m_model.FileS2,
+             &m_model.OpenDownDir, &m_model.SDownAll, &m_model.Command1, &m_model.PiPei[0],
+             &m_model.PiPei[1], &m_model.PiPei[2], &m_model.PiPei[3]}) {
         auto* button = Widget<QAbstractButton>(*control);
         EXPECT_LE(button->sizeHint().width(), button->width()) << control->Name();
     }
@@ -174,13 +172,24 @@ TEST_F(MainViewTest, OptionGroupsAreExclusiveEachOnItsOwnAndTheArrowsMoveInside)
     const auto checked = [this](const OptionButton& o) {
         return Widget<QRadioButton>(o)->isChecked();
     };
+    const auto markersShown = [this] {
+        int shown = 0;
+        for (const Control* marker : std::vector<const Control*>{
+                 &m_model.PPDefBeg, &m_model.PPTBeg, &m_model.PPDefEnd, &m_model.PPTEnd})
+            shown += m_view.WidgetFor(*marker)->isVisible();
+        return shown;
+    };
+    m_model.PPTBeg.SetText("<<");
     m_model.PiPei[3].SetValue(true);  // the model's choice shows
     EXPECT_TRUE(checked(m_model.PiPei[3]));
-    EXPECT_TRUE(m_view.WidgetFor(m_model.PPTBeg)->isVisible());
+    EXPECT_EQ(markersShown(), 4) << "the custom mode shows its markers";
+    EXPECT_EQ(LogText(), QStringLiteral("选择 匹配模式"));
     ClickOption(m_model.PiPei[1]);
     ClickOption(m_model.PiPei[1]);  // again: stays on
     EXPECT_TRUE(checked(m_model.PiPei[1]));
     EXPECT_FALSE(checked(m_model.PiPei[3]));
+    EXPECT_EQ(markersShown(), 0);
+    EXPECT_EQ(Widget<QLineEdit>(m_model.PPTBeg)->text(), QStringLiteral("<<")) << "kept hidden";
 
     m_model.LogShow.SetText("");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
@@ -197,11 +206,9 @@ TEST_F(MainViewTest, OptionGroupsAreExclusiveEachOnItsOwnAndTheArrowsMoveInside)
     EXPECT_FALSE(checked(m_model.FileS1));
     EXPECT_TRUE(m_seams.folders.titles.empty()) << "the keyboard opens no folder browser";
     EXPECT_TRUE(checked(m_model.PiPei[3])) << "the folder choice is a group of its own";
-}
 
-TEST_F(MainViewTest, PressesReachTheControlTheyFallOn) {
-    ClickOption(m_model.PiPei[3]);
-    // A press on the label inside the frame is the label's own.
+    // Presses reach the control they fall on: one on the label inside the
+    // frame is the label's own, a right press on the frame clears the mode.
     QTest::mouseClick(Widget<QLabel>(m_model.PPDefBeg), Qt::RightButton);
     Settle();
     EXPECT_EQ(m_model.SelectedMatchMode(), 3);
@@ -249,10 +256,8 @@ TEST(MainViewModal, APressThatOpensADialogLeavesNoButtonDown) {
 
 TEST_F(MainViewTest, AFileDroppedOnTheWindowIsHarvested) {
     const QString path = m_dir.filePath(QStringLiteral("site.css"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("body { background: url(img/bg.png); }\n.logo { background: url('img/logo.gif'); }");
-    file.close();
+    ASSERT_TRUE(std::ofstream(path.toStdString()) << "body { background: url(img/bg.png); }\n"
+                                                     ".logo { background: url('img/logo.gif'); }");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path), QUrl(QStringLiteral("http://a/other.css"))});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -332,10 +337,7 @@ TEST(BannerView, ShowsAPageFetchedInTheBackgroundAndOpensItsLinks) {
 TEST(BannerView, LoadsNoResourceOfAnyKind) {
     QTemporaryDir dir;
     const QString picture = dir.filePath(QStringLiteral("local.png"));
-    QFile file(picture);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\x89PNG local picture");
-    file.close();
+    ASSERT_TRUE(std::ofstream(picture.toStdString()) << "\x89PNG local picture");
     const QString fifo = dir.filePath(QStringLiteral("fifo"));
     ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
     testing::RecordingBrowser browser;

@@ -95,6 +95,12 @@ TEST(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
     QListView& list = *static_cast<QListView*>(view.WidgetFor(model.GetPic));
     auto* facts = preview.Tip()->findChildren<QLabel*>().at(1);
     auto* picture = preview.Tip()->findChildren<QLabel*>().at(0);
+    const auto hover = [&list](int row) {
+        const QPoint at = list.visualRect(list.model()->index(row, 0)).center();
+        QMouseEvent move(QEvent::MouseMove, at, list.viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list.viewport(), &move);
+    };
     for (int row = 0; row < 4; ++row) {
         const HoverCase& c = cases[row];
         QSignalSpy shown(&preview, &PicPreview::Shown);
@@ -109,10 +115,7 @@ TEST(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
         });
         clock.start();
         tick.start(10);
-        const QPoint at = list.visualRect(list.model()->index(row, 0)).center();
-        QMouseEvent move(QEvent::MouseMove, at, list.viewport()->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(list.viewport(), &move);
+        hover(row);
         ASSERT_TRUE(shown.wait(5000)) << c.path;
         EXPECT_GE(clock.elapsed(), PicPreview::kRestMs) << c.path;
         EXPECT_LT(longest, 100) << c.path;
@@ -125,10 +128,7 @@ TEST(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
     }
     // Back to the first: from the cache, without asking the site again.
     QSignalSpy shown(&preview, &PicPreview::Shown);
-    const QPoint at = list.visualRect(list.model()->index(0, 0)).center();
-    QMouseEvent move(QEvent::MouseMove, at, list.viewport()->mapToGlobal(at), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(list.viewport(), &move);
+    hover(0);
     ASSERT_TRUE(shown.wait(2000));
     EXPECT_EQ(site.Hits("/bomb.png"), 1);
 }
