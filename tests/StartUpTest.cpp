@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,8 +16,10 @@
 #include "platform/posix/PosixProcessStarter.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
+#include "tests/support/FolderWalk.h"
 #include "tests/support/StandInSite.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestHttpServer.h"
 #include "tests/support/Transfers.h"
 #include "tests/support/Unprivileged.h"
 #include "web/PublisherSite.h"
@@ -274,6 +278,54 @@ TEST_F(StartUp, ASlowDecodeIsCutShortByTheBudget) {
     EXPECT_EQ(m_window->LogShow.Text(), "对方服务无响应!");
     EXPECT_LT(m_window->m.size(), 8u);
     EXPECT_TRUE(m_seams.box.shown.empty());
+}
+
+// A hostile sheet run through the window's handlers after a hand-off whose
+// updater does not start, walked before and after: nothing outside the chosen
+// folder is made or changed but the hand-off's own files. The working folder
+// and HOME are in the walk.
+TEST_F(StartUp, AHostileRunChangesNothingButTheChosenFolderAndTheHandOff) {
+    const fs::path root = m_dir.Path(), home = root / "home", chosen = home / "Pictures" / "c";
+    fs::create_directories(chosen);
+    fs::create_directories(home / "cwd");
+    std::ofstream(root / "pixquarry") << "the program";
+    std::ofstream(chosen / "abs.png") << "an older picture";
+    std::ofstream(root / "hostile.css") << testing::kHostileSheet;
+    testing::TestHttpServer pictures;
+    pictures.Routes().Get(R"(/.*)", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("picture", "image/png");
+    });
+    pictures.Start();
+    m_seams.starter = &m_seams.processes;
+    const fs::path cwd = fs::current_path();
+    const std::string userHome = ::getenv("HOME") ? ::getenv("HOME") : "/";
+    fs::current_path(home / "cwd");
+    ::setenv("HOME", home.c_str(), 1);
+
+    const auto before = testing::Snapshot(root);
+    EXPECT_EQ(Load({"--reply", Reply("101")}), MainF1::LoadOutcome::Continue);
+    EXPECT_EQ(m_seams.processes.asked, std::vector<std::string>{(root / "Update.exe").string()});
+    m_window->WebUrl.SetText(pictures.Origin() + "/d/");
+    m_window->OFile1.SetText((root / "hostile.css").string());
+    m_window->SearchPic_Click();
+    ASSERT_GT(m_window->GetPic.ListCount(), 10);
+    for (int i = 0; i < m_window->GetPic.ListCount(); ++i)
+        m_window->GetPic.SetSelected(i, true);
+    m_seams.folders.answers.push_back(chosen.string());
+    m_window->FileS2_MouseDown(1);
+    m_window->DownPic_Click();
+    EXPECT_EQ(m_window->LogShow.Text().rfind("下载成功 ", 0), 0u) << m_window->LogShow.Text();
+    m_window->OpenDownDir_Click();
+    const auto after = testing::Snapshot(root);
+    fs::current_path(cwd);
+    ::setenv("HOME", userHome.c_str(), 1);
+
+    EXPECT_EQ(ReadFile(chosen / "abs.png"), "picture");
+    EXPECT_EQ(m_seams.fileManager.shown, std::vector<std::string>{chosen.string() + "/"});
+    const std::set<fs::path> handOff = {root / "Update.exe", root / "Update.ini",
+                                        root / "updatetmpfiles"};
+    for (const std::string& path : testing::Changes(before, after))
+        EXPECT_TRUE(path.rfind(chosen.string() + "/", 0) == 0 || handOff.count(path)) << path;
 }
 
 }  // namespace

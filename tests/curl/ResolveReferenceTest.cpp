@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "extract/Harvest.h"
@@ -15,40 +15,22 @@ namespace {
 
 constexpr char kBase[] = "http://h/css/site.css";
 
-struct Resolved {
-    const char* name;
-    std::string match;  // as RegExpTest finds it: up to, not including, the ")"
-    std::optional<std::string> link;
-};
-
-void PrintTo(const Resolved& c, std::ostream* os) {
-    *os << c.name;
+// fuzz_resolve holds every reference of a sheet to libcurl's own resolution
+// (and to none for a bare fragment, another scheme or a NUL byte); these rows
+// are how a match becomes the reference it resolves.
+TEST(ResolveReference, ResolvesTheMatchAgainstTheSheet) {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"url(../a.png", "http://h/a.png"},
+        {"url('a b.png'", "http://h/css/a%20b.png"},
+        {"URL(\"x.png\"", "http://h/css/x.png"},
+        {"url( \t\r\n\f'x.png' \n", "http://h/css/x.png"},
+        {"url('x.png\"", "http://h/css/'x.png\""},
+        {"url(data:image/png;base64,iVBORw0KGgo=", std::nullopt},
+        {"url(''", std::nullopt},
+    };
+    for (const auto& [match, link] : cases)
+        EXPECT_EQ(ResolveReference(kBase, ReferenceOf(match)), link) << match;
 }
-
-class ResolvesMatch : public ::testing::TestWithParam<Resolved> {};
-
-TEST_P(ResolvesMatch, AgainstSheetAddress) {
-    EXPECT_EQ(ResolveReference(kBase, ReferenceOf(GetParam().match)), GetParam().link);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ResolvesMatch,
-    ::testing::Values(Resolved{"Relative", "url(a.png", "http://h/css/a.png"},
-                      Resolved{"Parent", "url(../a.png", "http://h/a.png"},
-                      Resolved{"Rooted", "url(/a.png", "http://h/a.png"},
-                      Resolved{"OtherHost", "url(//cdn.example/a.png", "http://cdn.example/a.png"},
-                      Resolved{"QueryOnly", "url(?q", "http://h/css/site.css?q"},
-                      Resolved{"FragmentOnly", "url(#frag", std::nullopt},
-                      Resolved{"FragmentDropped", "url(icons.svg#home", "http://h/css/icons.svg"},
-                      Resolved{"SingleQuotesAndSpace", "url('a b.png'", "http://h/css/a%20b.png"},
-                      Resolved{"DoubleQuotesAnyCase", "URL(\"x.png\"", "http://h/css/x.png"},
-                      Resolved{"Blanks", "url( \t\r\n\f'x.png' \n", "http://h/css/x.png"},
-                      Resolved{"UnmatchedQuotesStay", "url('x.png\"", "http://h/css/'x.png\""},
-                      Resolved{"NonAscii", "url(图.png", "http://h/css/%e5%9b%be.png"},
-                      Resolved{"Data", "url(data:image/png;base64,iVBORw0KGgo=", std::nullopt},
-                      Resolved{"Script", "url(javascript:alert(1", std::nullopt},
-                      Resolved{"EmptyQuotes", "url(''", std::nullopt}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResolveReference, NothingWithoutAnAbsoluteBase) {
     EXPECT_EQ(ResolveReference("css/site.css", "a.png"), std::nullopt);

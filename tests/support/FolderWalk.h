@@ -4,9 +4,12 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pixquarry::testing {
@@ -34,17 +37,13 @@ inline std::map<std::string, std::string> Snapshot(const std::filesystem::path& 
 // The paths made, removed or changed between two walks.
 inline std::vector<std::string> Changes(const std::map<std::string, std::string>& before,
                                         const std::map<std::string, std::string>& after) {
-    std::vector<std::string> changed;
-    for (const auto& [path, seen] : after) {
-        const auto was = before.find(path);
-        if (was == before.end() || was->second != seen)
-            changed.push_back(path);
-    }
-    for (const auto& [path, seen] : before) {
-        if (!after.count(path))
-            changed.push_back(path);
-    }
-    return changed;
+    std::vector<std::pair<std::string, std::string>> changed;
+    std::set_symmetric_difference(before.begin(), before.end(), after.begin(), after.end(),
+                                  std::back_inserter(changed));
+    std::vector<std::string> paths;
+    for (const auto& [path, seen] : changed)
+        paths.push_back(path);
+    return paths;
 }
 
 // References whose file names try to leave the chosen folder, hide in it, or
