@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/MainF1.h"
@@ -33,8 +36,13 @@ protected:
             res.status = 404;
             res.set_content(".x{background:url(never.png)}", "text/css");
         });
+        // Accepts and never answers, until the test ends.
+        routes.Get("/silent.css", [this](const httplib::Request&, httplib::Response&) {
+            while (!m_closing)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        });
         m_server.Start();
-        m_seams.pages = &m_net.pages;
+        m_seams.pages = &m_pages;
         window = std::make_unique<MainF1>(m_seams.Make());
         window->WebUrl.SetText("D/");
     }
@@ -44,8 +52,17 @@ protected:
         window->SearchPic.Click();
     }
 
+    void TearDown() override { m_closing = true; }
+
+    std::atomic<bool> m_closing{false};
     testing::TestHttpServer m_server;
     testing::RealTransfers m_net;
+    // A second of silence is a dead site here, not a minute.
+    EngineHttpClient m_pages{m_net.engine, [] {
+                                 TransferLimits limits = SourceFetchLimits();
+                                 limits.stallTime = std::chrono::seconds(1);
+                                 return limits;
+                             }()};
     testing::FakeSeams m_seams;
     std::unique_ptr<MainF1> window;
 };
@@ -74,9 +91,12 @@ TEST_F(WebSource, AFailedFetchIsReportedAndTheListKept) {
     };
     for (const Case& c :
          std::vector<Case>{{m_server.Url("/gone.css"), "服务器回答 HTTP 404", false},
+                           {m_server.Url("/silent.css"), "服务器长时间没有发送数据", false},
                            {m_server.Url("/site.css"), "无法连接到服务器 127.0.0.1:", true}}) {
-        if (c.serverGone)
+        if (c.serverGone) {
+            m_closing = true;
             m_server.Stop();
+        }
         Harvest(c.url);
         EXPECT_EQ(window->LastRun(), RunOutcome::ReadFailed) << c.url;
         const std::string head = "无法下载网页“" + c.url + "”：" + c.reason;

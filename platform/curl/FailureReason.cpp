@@ -29,9 +29,13 @@ Place PlaceOf(CURL* handle) {
 }
 
 std::string TimeoutReason(CURL* handle, const TransferLimits& limits) {
+    // A connection kept from an earlier transfer took no time to make: only
+    // a request never sent means the connection was never made.
     curl_off_t connected = 0;
+    long requestBytes = 0;
     curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connected);
-    if (connected == 0)
+    curl_easy_getinfo(handle, CURLINFO_REQUEST_SIZE, &requestBytes);
+    if (connected == 0 && requestBytes == 0)
         return "连接超时";
     curl_off_t total = 0;
     curl_easy_getinfo(handle, CURLINFO_TOTAL_TIME_T, &total);
