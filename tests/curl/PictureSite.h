@@ -61,11 +61,6 @@ public:
                 req.get_header_value("Referer") + "|" + req.get_header_value("User-Agent"),
                 "text/plain");
         });
-        // /wait/MS/BODY answers BODY after MS milliseconds.
-        routes.Get(R"(/wait/(\d+)/(.+))", [](const httplib::Request& req, httplib::Response& res) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(req.matches[1])));
-            res.set_content(req.matches[2].str(), "image/png");
-        });
         routes.Get("/port", [](const httplib::Request& req, httplib::Response& res) {
             res.set_content(std::to_string(req.remote_port), "text/plain");
         });

@@ -49,17 +49,6 @@ protected:
         return EngineDownloader(m_engine, limits)
             .Download({Link(path), m_folder.Path().string(), name});
     }
-    // Every request's result, each reported once and in list order.
-    std::vector<DownloadResult> RunAll(const std::vector<DownloadRequest>& requests, int jobs) {
-        std::vector<DownloadResult> results;
-        EXPECT_TRUE(m_engine.Run(requests, jobs, QuickLimits(),
-                                 [&](std::size_t index, const DownloadResult& result) {
-                                     EXPECT_EQ(index, results.size());
-                                     results.push_back(result);
-                                 }));
-        EXPECT_EQ(results.size(), requests.size());
-        return results;
-    }
 
     TempFolder m_folder;
     PictureSite m_site;
@@ -165,30 +154,6 @@ TEST_F(Engine, ReusesTheConnection) {
     ASSERT_FALSE(Fetch("/missing", "gap").ok);
     ASSERT_TRUE(Fetch("/port", "second").ok);
     EXPECT_EQ(ReadFile(m_folder.Path() / "first"), ReadFile(m_folder.Path() / "second"));
-}
-
-TEST_F(Engine, ManyAtOnceGiveWhatOneAtATimeGives) {
-    TempFolder one;
-    TempFolder four;
-    const auto requests = [&](const fs::path& folder) {
-        std::vector<DownloadRequest> list;
-        for (const char* path :
-             {"/wait/300/slow.png", "/pic.png", "/moved", "/hop/10", "/show.php?id=3", "/missing",
-              "/broken", "/to-file", "/loop", "/cut", "/echo?from=x"})
-            list.push_back({m_site.Url(path), folder.string(), std::to_string(list.size())});
-        list.push_back({m_site.Url("/pic.png"), (folder / "gone").string(), "pic.png"});
-        return list;
-    };
-    const std::vector<DownloadResult> expected = RunAll(requests(one.Path()), 1);
-    const std::vector<DownloadResult> results = RunAll(requests(four.Path()), 4);
-    ASSERT_EQ(results.size(), expected.size());
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        EXPECT_EQ(results[i].ok, expected[i].ok) << i;
-        EXPECT_EQ(results[i].httpStatus, expected[i].httpStatus) << i;
-        EXPECT_EQ(results[i].error, expected[i].error) << i;
-    }
-    EXPECT_EQ(Contents(four.Path()), Contents(one.Path()));
-    EXPECT_EQ(Contents(four.Path()).at("0"), "slow.png");
 }
 
 TEST_F(Engine, StoppedRunLeavesNoFile) {

@@ -33,33 +33,31 @@ inline std::vector<std::string> ListItems(const CheckListBox& list) {
     return items;
 }
 
-// Pops the next scripted answer; "" (a cancel) when the script ran out.
-inline std::string NextAnswer(std::deque<std::string>& answers) {
-    if (answers.empty())
-        return {};
-    std::string answer = std::move(answers.front());
-    answers.pop_front();
-    return answer;
-}
-
-class ScriptedOpenFileDialog final : public OpenFileDialog {
-public:
-    std::string ShowOpen(const std::string& title, const std::string&) override {
+// The answers a dialog gives, "" (a cancel) once they run out, and the titles
+// it was opened with.
+struct Script {
+    std::string Next(const std::string& title) {
         titles.push_back(title);
-        return NextAnswer(answers);
+        if (answers.empty())
+            return {};
+        std::string answer = std::move(answers.front());
+        answers.pop_front();
+        return answer;
     }
     std::deque<std::string> answers;
     std::vector<std::string> titles;
 };
 
-class ScriptedFolderBrowser final : public FolderBrowser {
+class ScriptedOpenFileDialog final : public OpenFileDialog, public Script {
 public:
-    std::string BrowseDir(const std::string& title) override {
-        titles.push_back(title);
-        return NextAnswer(answers);
+    std::string ShowOpen(const std::string& title, const std::string&) override {
+        return Next(title);
     }
-    std::deque<std::string> answers;
-    std::vector<std::string> titles;
+};
+
+class ScriptedFolderBrowser final : public FolderBrowser, public Script {
+public:
+    std::string BrowseDir(const std::string& title) override { return Next(title); }
 };
 
 class RecordingMessageBox final : public MessageBox {

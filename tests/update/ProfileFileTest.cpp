@@ -32,8 +32,8 @@ struct Entry {
 };
 
 // fuzz_profile writes any names and values into any file and reads each back,
-// with WriteGoIni's cut to 128 characters and NUL; these rows pin where a line
-// goes and the bytes it is written in.
+// in code page 936 with CR LF, with WriteGoIni's cut to 128 characters and NUL;
+// these rows pin where a line goes and what cannot be written as it is.
 TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
     struct Case {
         const char* name;
@@ -56,10 +56,6 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
          {"A", "x", "1"},
          "[A]\r\nx=1\r\n\r\n[B]\r\n"},
         {"missing section appended", "[A]\nx=1", {"B", "y", "2"}, "[A]\r\nx=1\r\n[B]\r\ny=2\r\n"},
-        {"code page 936 and CR LF",
-         {},
-         {"设置", "名称", "中文"},
-         "[\xC9\xE8\xD6\xC3]\r\n\xC3\xFB\xB3\xC6=\xD6\xD0\xCE\xC4\r\n"},
         {"unconvertible character, NUL",
          {},
          {"S", "K", std::string("a😀b\0c", 8)},
@@ -85,7 +81,8 @@ TEST_F(ProfileFile, WritesInPlaceInCodePage936) {
 }
 
 // What fuzz_profile wrote reads back through ReadGoIni cut to 127 bytes, no
-// pair split, spaces trimmed; these rows are files no writer of ours made.
+// pair split, spaces trimmed, names in code page 936 in any letter case and
+// with blanks around them; these rows are files no writer of ours made.
 TEST_F(ProfileFile, ReadsHandWrittenFiles) {
     struct Case {
         const char* name;
@@ -94,11 +91,6 @@ TEST_F(ProfileFile, ReadsHandWrittenFiles) {
     };
     const std::vector<Case> cases = {
         {"LF lines, comments, no last line end", "; c\n[S]\n;K=w\nK=v", {"S", "K", "v"}},
-        {"names in any letter case", "[UpdateSet]\r\nVer=1\r\n", {"UPDATESET", "vER", "1"}},
-        {"names with blanks around them", "[S]\r\nK=v\r\n", {"\tS ", " K", "v"}},
-        {"code page 936",
-         "[\xC9\xE8\xD6\xC3]\r\n\xC3\xFB\xB3\xC6=\xD6\xD0\xCE\xC4\r\n",
-         {"设置", "名称", "中文"}},
         {"NUL ends the value", std::string("[S]\r\nK=ab\0c\r\n", 13), {"S", "K", "ab"}},
         {"missing key", "[S]\r\nK=v\r\n[T]\r\n", {"T", "K", ""}},
         {"missing section", "[S]\r\nK=v\r\n", {"U", "K", ""}},

