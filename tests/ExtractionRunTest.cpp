@@ -61,8 +61,8 @@ protected:
 
 using Links = std::vector<std::string>;
 
-// How links are cleaned, found and decoded is in the tables of LinkText,
-// RegExpTest and SourceText; these rows are what the run adds to them: the
+// How links are cleaned, found and decoded is held by the fuzz targets and the
+// RegExpTest and SourceText tables; these rows are what the run adds: the
 // domain, the list and the match mode it selects.
 TEST_F(ExtractionRun, TurnsReferencesIntoDomainLinksAndSelectsTheMatchMode) {
     struct Case {

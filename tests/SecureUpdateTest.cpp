@@ -21,15 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class RecordingStarter final : public ProcessStarter {
-public:
-    std::string Start(const std::string& program, const std::string&) override {
-        started.push_back(program);
-        return {};
-    }
-    std::vector<std::string> started;
-};
-
 TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
     testing::TempFolder folder;
     const std::string certificate = (folder.Path() / "cert.pem").string();
@@ -83,14 +74,13 @@ TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
         testing::RealTransfers net;
         net.engine.TrustOnly(certificate);
         testing::FakeSeams seams;
-        RecordingStarter starter;
+        seams.processes.reason.clear();
         seams.http = &net.http;
         seams.download = &net.downloader;
-        seams.starter = &starter;
         seams.program = {program.string(), "pixquarry"};
         MainF1 window(seams.Make(), site.Origin());
         EXPECT_EQ(window.Form_Load() == MainF1::LoadOutcome::HandedOff, c.handedOver);
-        EXPECT_EQ(starter.started.size(), c.handedOver ? 1u : 0u);
+        EXPECT_EQ(seams.processes.asked.size(), c.handedOver ? 1u : 0u);
         EXPECT_EQ(seams.box.shown,
                   std::vector<std::string>{c.handedOver ? "软件有更新，需要立即升级！"
                                                         : "软件升级失败！"});

@@ -140,16 +140,14 @@ TEST_F(Engine, RefusesBeforeAnyTransfer) {
     EXPECT_TRUE(Contents(m_folder.Path()).empty());
 }
 
-TEST_F(Engine, SendsOwnUserAgentAndTheLinksOriginOnlyWhenAsked) {
+TEST_F(Engine, SendsOwnUserAgentAndTheLinksOriginOnlyWhenAskedOnOneConnection) {
     ASSERT_TRUE(Fetch("/echo?from=style.css#top", "echo").ok);
     EXPECT_EQ(ReadFile(m_folder.Path() / "echo"), m_site.Origin() + "/|Pixquarry/1.00");
     DownloadRequest updater{m_site.Url("/echo"), m_folder.Path().string(), "updater"};
     updater.sendReferer = false;
     ASSERT_TRUE(EngineDownloader(m_engine).Download(updater).ok);
     EXPECT_EQ(ReadFile(m_folder.Path() / "updater"), "|Pixquarry/1.00");
-}
-
-TEST_F(Engine, ReusesTheConnection) {
+    // One connection for all, a failed answer in between.
     ASSERT_TRUE(Fetch("/port", "first").ok);
     ASSERT_FALSE(Fetch("/missing", "gap").ok);
     ASSERT_TRUE(Fetch("/port", "second").ok);

@@ -104,13 +104,16 @@ public:
     }
 };
 
-class NoProcessStarter final : public ProcessStarter {
+// Notes each program it is asked to start and answers `reason` ("" when the
+// start should look successful).
+class RecordingProcessStarter final : public ProcessStarter {
 public:
     std::string Start(const std::string& program, const std::string&) override {
         asked.push_back(program);
-        return "no programs are started in this test";
+        return reason;
     }
     std::vector<std::string> asked;
+    std::string reason = "no programs are started in this test";
 };
 
 // Moves on by `step` seconds each time it is read.
@@ -143,7 +146,7 @@ public:
     ScriptedPendingEvents events;
     OfflineDownloader offlineDownloader;
     OfflineHttpClient offlineHttp;
-    NoProcessStarter processes;
+    RecordingProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
     PendingEvents* pending = &events;

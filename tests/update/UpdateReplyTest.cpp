@@ -27,19 +27,15 @@ TEST(SplitReply, CutsAtEverySeparator) {
         EXPECT_EQ(SplitReply(c.reply), c.fields) << c.name;
 }
 
-// fuzz_reply checks the digits and the read-back on every number; these rows
-// pin the text: where exponents start and how they are written.
+// fuzz_reply checks the digits, the rounding to 15 of them and the read-back
+// on every number; these rows pin the text: where exponents start and how they
+// are written.
 TEST(GeneralNumber, WritesFifteenSignificantDigits) {
     struct Case {
         double value;
         const char* text;
     };
-    const std::vector<Case> cases = {{1.5, "1.5"},
-                                     {0.1 + 0.2, "0.3"},
-
-                                     {-0.0, "0"},
-                                     {2.0 / 3.0, "0.666666666666667"},
-                                     {12345.678901234567, "12345.6789012346"},
+    const std::vector<Case> cases = {{-0.0, "0"},
                                      {999999999999999, "999999999999999"},
                                      {1e15, "1E+15"},
                                      {1.5e20, "1.5E+20"},
