@@ -62,7 +62,25 @@ CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const 
     m_sink = &sink;
     m_received = 0;
     m_abortReason.clear();
+    m_retried = false;
+    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
     return m_handle.get();
+}
+
+bool CurlEasy::RetryOnNewConnection(CURLcode code) {
+    if (m_retried || m_received > 0 ||
+        (code != CURLE_UNSUPPORTED_PROTOCOL && code != CURLE_WEIRD_SERVER_REPLY))
+        return false;
+    long connects = 0;
+    long status = 0;
+    curl_easy_getinfo(m_handle.get(), CURLINFO_NUM_CONNECTS, &connects);
+    curl_easy_getinfo(m_handle.get(), CURLINFO_RESPONSE_CODE, &status);
+    if (connects != 0 || status != 0)
+        return false;
+    m_retried = true;
+    m_errorBuffer[0] = '\0';
+    curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 1L);
+    return true;
 }
 
 CurlOutcome CurlEasy::Finish(CURLcode code) {

@@ -44,6 +44,12 @@ public:
     // takes libcurl's result. The sink must outlive the transfer.
     CURL* Begin(const std::string& url, const std::string& referer, const Sink& sink);
     CurlOutcome Finish(CURLcode code);
+    // Between the two: a connection kept from an earlier transfer can still
+    // hold bytes a lying server sent past its Content-Length. When such a
+    // connection gave an answer that is no HTTP at all, nothing of it reached
+    // the sink and the transfer has not been run again yet, the handle is set
+    // up for a new connection and this returns true: add it again.
+    bool RetryOnNewConnection(CURLcode code);
 
     // The status of the response being received.
     long Status() const;
@@ -64,6 +70,7 @@ private:
     const Sink* m_sink = nullptr;
     std::int64_t m_received = 0;
     std::string m_abortReason;
+    bool m_retried = false;
 };
 
 }  // namespace pixquarry

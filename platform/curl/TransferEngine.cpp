@@ -148,6 +148,9 @@ void TransferEngine::CollectEnded() {
         Job* job = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &job);
         curl_multi_remove_handle(m_multi.get(), job->handle);
+        if (job->easy.RetryOnNewConnection(code) &&
+            curl_multi_add_handle(m_multi.get(), job->handle) == CURLM_OK)
+            continue;
         const CurlOutcome outcome = job->easy.Finish(code);
         auto node = m_jobs.extract(job->id);
         // The callback may start or cancel other transfers.

@@ -72,11 +72,13 @@ public:
                                          return false;
                                      });
         });
-        // Promises 100 bytes, sends 1000.
+        // Promises 100 bytes and sends them, then 900 more a moment later,
+        // when the client may well have taken the connection back for reuse.
         routes.Get("/long", [](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(100, "image/png", [](size_t, size_t, httplib::DataSink& sink) {
-                const std::string body = std::string(100, 'L') + std::string(900, 'X');
-                return sink.write(body.data(), body.size());
+                const bool sent = sink.write(std::string(100, 'L').data(), 100);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                return sent && sink.write(std::string(900, 'X').data(), 900);
             });
         });
         // /huge/N: N MiB.
