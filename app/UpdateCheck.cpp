@@ -37,7 +37,8 @@ bool Exists(const std::string& path) {
 
 // Update.ini is made anew, empty, before its keys are written.
 std::string RecreateEmpty(const std::string& path) {
-    if (Exists(path) && ::unlink(path.c_str()) != 0)
+    // A hand-off file the user made read-only is theirs, not ours to replace.
+    if (Exists(path) && (::access(path.c_str(), W_OK) != 0 || ::unlink(path.c_str()) != 0))
         return SystemReason(errno);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file)

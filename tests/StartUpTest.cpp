@@ -227,24 +227,29 @@ TEST_F(StartUp, AnUpdaterLeftFromBeforeIsStartedWhenTheDownloadFails) {
     EXPECT_EQ(m_window->AD1.LocationURL(), BannerAddress(Origin())) << "start-up went on";
 }
 
-TEST_F(StartUp, AProgramFolderThatCannotBeWrittenStopsOnlyTheHandOff) {
+TEST_F(StartUp, AProgramFolderOrUpdateIniThatCannotBeWrittenStopsOnlyTheHandOff) {
     const fs::path dir = m_dir.Path();
-    fs::permissions(dir, static_cast<fs::perms>(0555));
     struct Case {
         const char* name;
         bool oldUpdater;
+        int folder, ini;  // their modes
         std::string box;
     };
+    const std::string ini = (dir / "Update.ini").string();
     const Case cases[] = {
-        {"no room for the updater", false,
+        {"no room for the updater", false, 0555, 0666,
          "无法保存升级程序“" + (dir / "Update.exe").string() + "”：没有写入权限"},
-        {"no room for Update.ini", true,
-         "无法创建文件“" + (dir / "Update.ini").string() + "”：没有写入权限"},
+        {"no room for Update.ini", true, 0555, 0666, "无法创建文件“" + ini + "”：没有写入权限"},
+        {"a read-only Update.ini", false, 0777, 0444, "无法创建文件“" + ini + "”：没有写入权限"},
     };
     for (const Case& c : cases) {
+        fs::permissions(dir, static_cast<fs::perms>(0777));
         fs::remove(dir / "Update.exe");
         if (c.oldUpdater)
             std::ofstream(dir / "Update.exe") << "#!/bin/sh\n";
+        std::ofstream(ini) << "[UpdateSet]\r\n";
+        fs::permissions(ini, static_cast<fs::perms>(c.ini));
+        fs::permissions(dir, static_cast<fs::perms>(c.folder));
         // The site starts here: only the window runs as the ordinary user.
         StartSite({"--reply", Reply("101")});
         const std::string seen = testing::AsUnprivileged([&] {
@@ -256,6 +261,7 @@ TEST_F(StartUp, AProgramFolderThatCannotBeWrittenStopsOnlyTheHandOff) {
             return (goesOn ? "goes on: " : "ends: ") + boxes;
         });
         EXPECT_EQ(seen, "goes on: " + c.box) << c.name;
+        EXPECT_EQ(ReadFile(ini), "[UpdateSet]\r\n") << c.name;
     }
 }
 
