@@ -5,7 +5,7 @@
 #include "app/MainF1.h"
 #include "platform/Browser.h"
 #include "platform/MessageBox.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

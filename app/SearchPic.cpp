@@ -8,7 +8,7 @@
 #include "extract/Harvest.h"
 #include "extract/PageHarvest.h"
 #include "platform/OpenFileDialog.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

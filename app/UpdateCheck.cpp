@@ -19,7 +19,7 @@
 #include "update/UpdateReply.h"
 #include "web/GetURL.h"
 #include "web/PublisherSite.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

@@ -10,7 +10,7 @@
 #include "platform/curl/ResolveReference.h"
 #include "platform/posix/PosixFileReader.h"
 #include "web/PublisherSite.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

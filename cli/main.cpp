@@ -10,7 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/Messages.h"
 #include "platform/curl/ResolveReference.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "extract/Reference.h"
 #include "extract/RegExpTest.h"
 #include "extract/SourceText.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

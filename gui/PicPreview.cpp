@@ -14,7 +14,7 @@
 
 #include "app/MainF1.h"
 #include "platform/curl/TransferEngine.h"
-#include "web/WebAddress.h"
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

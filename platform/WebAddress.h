@@ -1,13 +1,12 @@
-#include "web/WebAddress.h"
+#pragma once
 
 #include <cctype>
+#include <string_view>
 
 namespace pixquarry {
 
-namespace {
-
 // `text` starts with `scheme` (lower case) in any letter case, and goes on.
-bool StartsWithScheme(std::string_view text, std::string_view scheme) {
+inline bool StartsWithScheme(std::string_view text, std::string_view scheme) {
     if (text.size() <= scheme.size())
         return false;
     for (std::size_t i = 0; i < scheme.size(); ++i) {
@@ -17,13 +16,14 @@ bool StartsWithScheme(std::string_view text, std::string_view scheme) {
     return true;
 }
 
-}  // namespace
-
-bool IsWebLink(std::string_view text) {
+// An http or https address (scheme in any letter case): the only kind
+// Pixquarry fetches or hands to the browser.
+inline bool IsWebLink(std::string_view text) {
     return StartsWithScheme(text, "http://") || StartsWithScheme(text, "https://");
 }
 
-bool IsSecureAddress(std::string_view text) {
+// An https address (scheme in any letter case).
+inline bool IsSecureAddress(std::string_view text) {
     return StartsWithScheme(text, "https://");
 }
 
