@@ -8,7 +8,6 @@
 
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
-#include "tests/support/Unprivileged.h"
 #include "update/ProfileFile.h"
 
 namespace pixquarry {
@@ -102,22 +101,6 @@ TEST_F(ProfileFile, ReadsHandWrittenFiles) {
     }
     EXPECT_EQ(ReadGoIni(Path("none.ini"), "S", "K"), "");
     EXPECT_FALSE(fs::exists(Path("none.ini")));
-}
-
-TEST_F(ProfileFile, UnwritableFolderIsReportedAndLeftEmpty) {
-    // Open to others (read and enter only) for the case that runs as nobody.
-    const auto readOnly = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
-                          fs::perms::others_exec;
-    fs::permissions(m_folder, readOnly, fs::perm_options::add);
-    const fs::path locked = m_folder / "locked";
-    fs::create_directory(locked);
-    fs::permissions(locked, readOnly);
-    const std::string path = (locked / "Update.ini").string();
-    EXPECT_EQ(testing::AsUnprivileged([&] {
-                  return WriteProfileString(path, "S", "K", "v").empty() ? "written" : "refused";
-              }),
-              "refused");
-    EXPECT_TRUE(fs::is_empty(locked));
 }
 
 }  // namespace
