@@ -14,12 +14,12 @@
 #include "platform/Downloader.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessStarter.h"
+#include "platform/WebAddress.h"
 #include "platform/posix/SystemReason.h"
 #include "update/ProfileFile.h"
 #include "update/UpdateReply.h"
 #include "web/GetURL.h"
 #include "web/PublisherSite.h"
-#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

@@ -7,10 +7,10 @@
 #include "extract/PageHarvest.h"
 #include "extract/Reference.h"
 #include "extract/SourceText.h"
+#include "platform/WebAddress.h"
 #include "platform/curl/ResolveReference.h"
 #include "platform/posix/PosixFileReader.h"
 #include "web/PublisherSite.h"
-#include "platform/WebAddress.h"
 
 namespace pixquarry {
 

@@ -9,8 +9,8 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Messages.h"
-#include "platform/curl/ResolveReference.h"
 #include "platform/WebAddress.h"
+#include "platform/curl/ResolveReference.h"
 
 namespace {
 

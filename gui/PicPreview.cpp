@@ -13,8 +13,8 @@
 #include <utility>
 
 #include "app/MainF1.h"
-#include "platform/curl/TransferEngine.h"
 #include "platform/WebAddress.h"
+#include "platform/curl/TransferEngine.h"
 
 namespace pixquarry {
 
