@@ -72,7 +72,7 @@ public:
     void OnDblClick(std::function<void()> handler) { m_dblClick = std::move(handler); }
     void OnGotFocus(std::function<void()> handler) { m_gotFocus = std::move(handler); }
     void OnMouseDown(std::function<void(int)> handler) { m_mouseDown = std::move(handler); }
-    // A disabled control raises nothing.
+    // A disabled control raises nothing: no click, key, drop or hover.
     void Click() const { Raise(m_click); }
     void DblClick() const { Raise(m_dblClick); }
     void GotFocus() const { Raise(m_gotFocus); }
@@ -85,7 +85,7 @@ public:
         m_drop = std::move(handler);
     }
     void Drop(const std::vector<std::string>& data) const {
-        if (m_drop)
+        if (m_drop && m_enabled)
             m_drop(data);
     }
 

@@ -1,29 +1,23 @@
 // The download run: every ticked link into the target folder, one after the
-// other, with a coloured status line each and a count at the end.
+// other, with a coloured status line each and a count at the end. The run
+// moves on from each transfer's callback; the window keeps taking input
+// meanwhile.
 
-#include <sys/stat.h>
-
-#include <cerrno>
-#include <cstring>
+#include <algorithm>
 #include <string>
 
 #include "app/MainF1.h"
+#include "app/WindowWork.h"
 #include "download/DownloadRun.h"
 #include "download/FolderPaths.h"
-#include "platform/Downloader.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
-#include "platform/PendingEvents.h"
 
 namespace pixquarry {
 
 namespace {
 
 const Colour kGreen = Colour::Rgb(0, 255, 0);
-
-bool IsFolder(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 }  // namespace
 
@@ -39,9 +33,10 @@ bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
         // account may not have it yet.
         std::string problem;
         if (place.inPictures)
-            problem = MakeDownloadFolder(WithClosingSlash(m_seams.program.picturesFolder));
+            problem = MakeDownloadFolder(m_seams.fileSystem,
+                                         WithClosingSlash(m_seams.program.picturesFolder));
         if (problem.empty())
-            problem = MakeDownloadFolder(target);
+            problem = MakeDownloadFolder(m_seams.fileSystem, target);
         if (!problem.empty()) {
             Alarm(problem);
             return false;
@@ -49,14 +44,18 @@ bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
         return true;
     }
     if (FileS2Dir.Text().empty() || !FileS2.Value()) {
-        m_seams.box.Show("未选择下载目录");
-        FileS2.SetValue(true);
-        FileS2Dir.SetVisible(true);
-        FileS2Dir.SetText(BrowseDir(""));
+        // The run ends here; the user presses 下载 again once there is a folder.
+        m_seams.box.Show("未选择下载目录", [this] {
+            if (m_unloading)
+                return;
+            FileS2.SetValue(true);
+            FileS2Dir.SetVisible(true);
+            BrowseDir("", [this](std::string folder) { FileS2Dir.SetText(std::move(folder)); });
+        });
         return false;
     }
     // One line for a mistyped folder rather than a failure for every item.
-    if (!IsFolder(FileS2Dir.Text())) {
+    if (m_seams.fileSystem.KindOf(FileS2Dir.Text()) != FileSystem::Kind::Folder) {
         Alarm("下载目录不存在：" + FileS2Dir.Text());
         return false;
     }
@@ -67,54 +66,75 @@ bool MainF1::SettleTargetFolder(std::string& target, bool& inPictures) {
 void MainF1::DownPic_Click() {
     std::string target;
     bool inPictures = false;
-    if (!SettleTargetFolder(target, inPictures))
-        return;
+    if (SettleTargetFolder(target, inPictures))
+        StartRun(std::move(target), inPictures);
+}
 
-    // A second press would start a run inside this one.
+void MainF1::StartRun(std::string target, bool inPictures) {
+    // One run at a time: the button is grey until this one is over.
     DownPic.SetEnabled(false);
-    int succeeded = 0;
-    int failed = 0;
-    const int count = GetPic.ListCount();
-    int ticked = 0;
-    for (int i = 0; i < count; ++i)
-        ticked += GetPic.Selected(i) ? 1 : 0;
-    int done = 0;
-    RunNames names;
+    m_run = std::make_unique<PictureRun>();
+    m_run->target = std::move(target);
+    m_run->inPictures = inPictures;
+    m_run->count = GetPic.ListCount();
+    m_run->loop = std::make_unique<DownloadLoop>(
+        m_seams.downloader, 1, [this] { return NextTicked(); },
+        [this](const DownloadRequest& request, const DownloadResult& result) {
+            ItemSaved(request, result);
+        },
+        [this] { RunOver(); });
+    m_run->loop->Start();
+}
 
-    for (int i = 0; i < count; ++i) {
-        // A run or an extraction started in the gap below may have shortened
-        // the list; what is no longer there is not read.
-        if (i >= GetPic.ListCount() || m_unloading)
+std::optional<DownloadRequest> MainF1::NextTicked() {
+    PictureRun& run = *m_run;
+    for (; run.next < run.count; ++run.next) {
+        // An extraction since the start may have shortened the list; what
+        // is no longer there is not read.
+        if (run.next >= GetPic.ListCount())
             break;
-        if (!GetPic.Selected(i))
+        if (!GetPic.Selected(run.next))
             continue;
-        DownProgress.SetRange(done, ticked);
-        DownProgress.SetVisible(true);
-        DownloadRequest request = RequestFor(GetPic.List(i), target);
-        request.fileName = names.Claim(request.fileName);
-        const std::string& fileName = request.fileName;
-        const DownloadResult result = m_seams.downloader.Download(request);
-        ++done;
-        DownProgress.SetRange(done, ticked);
-        m_seams.events.DoEvents();
-        if (result.ok) {
-            LogShow.SetForeColor(kGreen);
-            LogShow.SetText("下载成功：" + fileName);
-            ++succeeded;
-        } else {
-            // The reason goes with the name: a full disk or a locked folder
-            // is something the user can mend.
-            Alarm("下载失败：" + fileName + "（" + result.error + "）");
-            ++failed;
-        }
+        DownloadRequest request = RequestFor(GetPic.List(run.next++), run.target);
+        ShowProgress(1);
+        return request;
     }
+    run.next = run.count;
+    return std::nullopt;
+}
 
+// The bar counts what the run will still fetch, ticks made since the start
+// included, so it is never full while a transfer is under way.
+// `taken`: items taken from the list that the loop does not hold yet.
+void MainF1::ShowProgress(int taken) {
+    const PictureRun& run = *m_run;
+    int ahead = 0;
+    for (int i = run.next, end = std::min(run.count, GetPic.ListCount()); i < end; ++i)
+        ahead += GetPic.Selected(i) ? 1 : 0;
+    DownProgress.SetRange(run.done, run.done + run.loop->Underway() + taken + ahead);
+    DownProgress.SetVisible(true);
+}
+
+void MainF1::ItemSaved(const DownloadRequest& request, const DownloadResult& result) {
+    ++m_run->done;
+    ShowProgress(0);
+    if (result.ok) {
+        LogShow.SetForeColor(kGreen);
+        LogShow.SetText(std::string(kSavedLine) + request.fileName);
+    } else {
+        // The reason goes with the name: a full disk or a locked folder
+        // is something the user can mend.
+        Alarm(std::string(kNotSavedLine) + request.fileName + "（" + result.error + "）");
+    }
+}
+
+void MainF1::RunOver() {
     DownProgress.SetVisible(false);
-    std::string summary = RunSummary(succeeded, failed);
+    std::string summary = m_run->loop->Summary();
     // The first run into the pictures folder names it: the user may look
     // beside the program otherwise.
-    if (inPictures && !m_picturesFolderNamed) {
-        summary += "图片保存在：" + target;
+    if (m_run->inPictures && !m_picturesFolderNamed) {
+        summary += "图片保存在：" + m_run->target;
         m_picturesFolderNamed = true;
     }
     Status(summary);

@@ -11,7 +11,8 @@
 namespace pixquarry {
 
 DefaultFolderPlace MainF1::DefaultFolder() const {
-    return ChooseDefaultFolder(m_seams.program.folder, m_seams.program.picturesFolder);
+    return ChooseDefaultFolder(m_seams.fileSystem, m_seams.program.folder,
+                               m_seams.program.picturesFolder);
 }
 
 void MainF1::FileS1_Click() {
@@ -30,16 +31,23 @@ void MainF1::FileS2_MouseDown(std::int16_t Button) {
         return;
     Status("自定义下载文件的存放位置");
     FileS2Dir.SetVisible(true);
-    FileS2Dir.SetText(BrowseDir(""));
-    FileS2.SetValue(true);
-    OpenDownDir.SetEnabled(true);
+    BrowseDir("", [this](std::string folder) {
+        FileS2Dir.SetText(std::move(folder));
+        FileS2.SetValue(true);
+        OpenDownDir.SetEnabled(true);
+    });
 }
 
-std::string MainF1::BrowseDir(const std::string& title) {
+void MainF1::BrowseDir(const std::string& title, FolderBrowser::Chosen chosen) {
+    // Told nothing once the window is closing.
+    FolderBrowser::Chosen told = [this, chosen = std::move(chosen)](std::string folder) {
+        if (!m_unloading)
+            chosen(std::move(folder));
+    };
     try {
-        return m_seams.folders.BrowseDir(title);
+        m_seams.folders.BrowseDir(title, told);
     } catch (const std::exception&) {
-        return {};
+        told({});
     }
 }
 

@@ -4,6 +4,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "app/WindowWork.h"
+#include "platform/HttpClient.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -80,6 +82,26 @@ MainF1::MainF1(Seams seams, std::string site)
     NewSoftInfo.SetVisible(!m_site.empty());
     OpenDownDir.SetEnabled(false);
     Bind();
+}
+
+MainF1::~MainF1() {
+    Unload();
+}
+
+void MainF1::Unload() {
+    m_unloading = true;
+    if (m_run)
+        m_run->loop->Cancel();
+    CancelExtraction();
+    m_seams.http.Cancel(m_updateFetch);
+    m_seams.downloader.Cancel(m_updaterDownload);
+    m_updateFetch = m_updaterDownload = 0;
+}
+
+bool MainF1::Busy() const {
+    return m_updateFetch != 0 || m_updaterDownload != 0 ||
+           (m_extraction && (m_extraction->fetch != 0 || m_extraction->pageRunning)) ||
+           (m_run && m_run->loop->Running());
 }
 
 // Every event the window reacts to, in one place.

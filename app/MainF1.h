@@ -3,8 +3,45 @@
 // Pixquarry's one window: its controls, its window-level values and its event
 // handlers. Everything here is plain C++; what the window needs of the system
 // comes in through the platform seams given to the constructor.
+//
+// Nothing here waits. A handler that needs the network starts the transfer
+// and returns; what comes next runs in the transfer's callback, on the same
+// one thread. A newer extraction cancels an older one, closing the window
+// cancels everything, and no callback runs after that.
+//
+// The controls keep the names the window has always had:
+//
+// | Name                     | What it is                                          |
+// |--------------------------|-----------------------------------------------------|
+// | `OFile1`                 | the source box: a file path or a web address        |
+// | `SearchPic`              | 提取图片, the extract button                        |
+// | `WebUrl`                 | the domain put in front of every link               |
+// | `Frame1`, `PiPei` 0-3    | the match mode frame and its four options           |
+// | `PPDefBeg`, `PPTBeg`     | the custom mode's start marker, label and box       |
+// | `PPDefEnd`, `PPTEnd`     | the custom mode's end marker, label and box         |
+// | `DownPic`                | 下载, the download button                           |
+// | `Frame2`, `FileS1`       | the folder frame; the default folder option         |
+// | `FileS2`, `FileS2Dir`    | the own folder option and its path                  |
+// | `AD1`                    | the banner from the publisher's site                |
+// | `OpenDownDir`            | 打开下载目录, shows the folder in the file manager  |
+// | `SDownAll`               | 选择全部, ticks or unticks every link               |
+// | `GetPic`                 | the sorted check-box list of links                  |
+// | `Frame3`, `LogShow`      | the status frame and its one-line status box        |
+// | `DownProgress`           | the thin bar under the status box during a run      |
+// | `Command1`               | 使 用 帮 助, the help button                        |
+// | `Label1`, `Label2`       | the captions CSS文件： and 网站域名：               |
+// | `Label4`                 | the preview tip under the list                      |
+// | `Label5`, `Label6`       | the author's contact; the publisher's home link     |
+// | `NewSoftInfo`            | the link to the publisher's download page           |
+// | `SoftVer`, `GetAppPath`  | the version (100 for 1.00); the program's folder    |
+// | `TempPath`               | the updater's work folder, beside the program       |
+// | `isall`                  | presses on 选择全部 so far; odd: all ticked         |
+// | `BrowseDir`, `GetURL`    | the folder chooser; the update reply as text        |
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,34 +51,36 @@
 #include "app/Controls.h"
 #include "download/FolderPaths.h"
 #include "extract/Harvest.h"
+#include "platform/Downloader.h"
+#include "platform/FolderBrowser.h"
 #include "platform/ProgramInfo.h"
+#include "web/GetURL.h"
 
 namespace pixquarry {
 
 class Browser;
 class Clock;
-class Downloader;
 class FileManager;
 class FileReader;
-class FolderBrowser;
+class FileSystem;
 class HttpClient;
 class MessageBox;
 class OpenFileDialog;
-class PendingEvents;
 class ProcessStarter;
+struct UpdateDecision;
 
 // The system facilities the window's handlers use, given by the front end.
 struct Seams {
     FileReader& files;
+    FileSystem& fileSystem;
     OpenFileDialog& openFile;
     FolderBrowser& folders;
     MessageBox& box;
     Browser& browser;
     FileManager& fileManager;
-    PendingEvents& events;
-    Downloader& downloader;
-    HttpClient& http;   // the update check's short requests
-    HttpClient& pages;  // stylesheets and pages named by address
+    Downloader& downloader;  // pictures, and the updater
+    HttpClient& http;        // the update check's short requests
+    HttpClient& pages;       // stylesheets and pages named by address
     ProcessStarter& processes;
     Clock& clock;
     ProgramInfo program;
@@ -63,6 +102,7 @@ public:
     MainF1(Seams seams, std::string site);
     MainF1(const MainF1&) = delete;
     MainF1& operator=(const MainF1&) = delete;
+    ~MainF1();
 
     // Event handlers, bound to their controls in Bind().
     void SearchPic_Click();
@@ -84,18 +124,26 @@ public:
     void NewSoftInfo_Click();
     void Frame1_MouseDown(std::int16_t Button);
 
-    // The load handler; the front end runs it before it shows the window.
-    // HandedOff: the updater has taken over and the program must end now.
-    enum class LoadOutcome { Continue, HandedOff };
-    LoadOutcome Form_Load();
+    // The load handler; the front end runs it once the window is up. The
+    // update check goes on after it has returned, with the controls disabled
+    // until the answer is in.
+    void Form_Load();
+    // Runs when the updater has taken over and the program must end.
+    void OnHandedOff(std::function<void()> end) { m_handedOffTo = std::move(end); }
+    bool HandedOff() const { return m_handedOff; }
 
-    // Window procedures.
-    std::string BrowseDir(const std::string& title);
-    std::string GetURL(const std::string& url);
+    // Window procedures. The chooser is modal; `chosen` gets "" after a
+    // cancel or a failure.
+    void BrowseDir(const std::string& title, FolderBrowser::Chosen chosen);
+    std::uint64_t GetURL(const std::string& url, std::function<void(std::string text)> got);
 
-    // The window is closing: a download run stops after its current item.
-    void Unload() { m_unloading = true; }
+    // The window is closing: everything under way is cancelled, and nothing
+    // writes a file, shows a box or starts a program after this.
+    void Unload();
     bool Unloading() const { return m_unloading; }
+    // Whether a transfer the window started is still under way: the update
+    // check or the updater, an extraction, a download run.
+    bool Busy() const;
 
     // The outcome of the most recent extraction run.
     RunOutcome LastRun() const { return m_lastRun; }
@@ -111,8 +159,6 @@ public:
     std::int16_t SoftVer = 0;
     std::string GetAppPath;
     std::string TempPath;
-    std::string m;
-    std::int32_t isall = 0;
 
     // Controls, containers before what they hold.
     OptionGroup MatchModes;
@@ -147,6 +193,9 @@ public:
     ProgressBar DownProgress;  // below LogShow; shown only while a download run goes on
 
 private:
+    struct Extraction;
+    struct PictureRun;
+
     void Bind();
     // Every control the user can press, type into or pick.
     std::vector<Control*> Clickable();
@@ -156,16 +205,43 @@ private:
     void Alarm(std::string text);
     // True, after saying so, when the program's own folder is not known.
     bool NoProgramFolder();
-    RunOutcome Extract();
+
+    // The extraction run, in the order its steps come.
+    void Extract();
+    void CancelExtraction();
+    void SourceRead(const std::string& source, SourceBytes read);
+    void ExtractPage(SourceBytes page);
+    void PageListed(Harvest harvest);
+
+    // The download run, from the press to the summary.
     DefaultFolderPlace DefaultFolder() const;
     bool SettleTargetFolder(std::string& target, bool& inPictures);
-    RunOutcome ExtractPage(SourceBytes page);
+    void StartRun(std::string target, bool inPictures);
+    std::optional<DownloadRequest> NextTicked();
+    void ItemSaved(const DownloadRequest& request, const DownloadResult& result);
+    void RunOver();
+    void ShowProgress(int taken);
+
+    // Start-up: the check, what its answer leads to, and the hand-off.
     void UpdateCheck();
+    void UpdateReplied(const UpdateDecision& decision);
+    void FetchUpdater(const UpdateDecision& decision);
+    void HandOff(const UpdateDecision& decision);
+    std::string WriteHandOffFile(const UpdateDecision& decision);
+    void StartUpdater();
+    void CheckOver();
 
     Seams m_seams;
     std::string m_site;
+    std::int32_t isall = 0;
     RunOutcome m_lastRun = RunOutcome::NoFileNamed;
     std::unordered_map<std::string, std::vector<LinkOrigin>> m_origins;
+    std::unique_ptr<Extraction> m_extraction;
+    std::unique_ptr<PictureRun> m_run;
+    std::vector<Control*> m_waitingForCheck;  // disabled until the update check is over
+    std::uint64_t m_updateFetch = 0;
+    std::uint64_t m_updaterDownload = 0;
+    std::function<void()> m_handedOffTo;
     bool m_unloading = false;
     bool m_handedOff = false;
     bool m_picturesFolderNamed = false;

@@ -5,18 +5,24 @@
 #include <utility>
 
 #include "app/MainF1.h"
+#include "app/WindowWork.h"
 #include "extract/PageHarvest.h"
 
 namespace pixquarry {
 
-RunOutcome MainF1::ExtractPage(SourceBytes page) {
+void MainF1::ExtractPage(SourceBytes page) {
     Status("网页下载完成，正在读取其中的样式表……");
-    Harvest harvest =
-        HarvestPage(page.address, std::move(page.bytes), page.contentType, m_seams.pages);
-    if (!harvest.ok) {
-        Status(harvest.failure);
-        return RunOutcome::ReadFailed;
-    }
+    Extraction& run = *m_extraction;
+    run.page = std::make_unique<PageHarvest>(m_seams.pages);
+    run.pageRunning = true;
+    run.page->Start(page.address, std::move(page.bytes), page.contentType,
+                    [this, &run](Harvest harvest) {
+                        run.pageRunning = false;
+                        PageListed(std::move(harvest));
+                    });
+}
+
+void MainF1::PageListed(Harvest harvest) {
     for (const int mode : harvest.matchModes)
         PiPei[mode].SetValue(true);
     Status("正在过滤重复的图片链接");
@@ -31,7 +37,7 @@ RunOutcome MainF1::ExtractPage(SourceBytes page) {
         Alarm("有 " + std::to_string(harvest.failures.size()) + " 个样式表无法读取：" +
               SheetFailureLine(harvest.failures.front()));
     }
-    return RunOutcome::Listed;
+    m_lastRun = RunOutcome::Listed;
 }
 
 const std::vector<LinkOrigin>& MainF1::OriginsOf(const std::string& item) const {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/MainF1.h"
+#include "app/WindowWork.h"
 #include "extract/Harvest.h"
 #include "extract/PageHarvest.h"
 #include "platform/OpenFileDialog.h"
@@ -22,26 +23,50 @@ constexpr std::string_view kOpenFilter =
 }  // namespace
 
 void MainF1::SearchPic_Click() {
-    m_lastRun = Extract();
+    Extract();
 }
 
-RunOutcome MainF1::Extract() {
+void MainF1::Extract() {
     const std::string source = OFile1.Text();
     if (source.empty() || source == kOFile1Hint) {
-        // A file picked in the dialog starts a run of its own, which records its outcome.
+        // A file picked in the dialog starts a run of its own.
         m_lastRun = RunOutcome::NoFileNamed;
         OFile1_DblClick();
-        return m_lastRun;
+        return;
     }
-
+    // A newer extraction supersedes an older one still fetching: the older
+    // never touches the list or the status box again.
+    CancelExtraction();
+    m_extraction = std::make_unique<Extraction>();
     Status(IsWebLink(source) ? "正在下载网页……" : "正在读取文件……");
-    SourceBytes read = ReadSource(source, m_seams.files, m_seams.pages);
+    Extraction& run = *m_extraction;
+    const std::uint64_t fetch =
+        ReadSource(source, m_seams.files, m_seams.pages, [this, &run, source](SourceBytes read) {
+            run.fetch = 0;
+            SourceRead(source, std::move(read));
+        });
+    // A file is read by now; only an address is still on its way.
+    if (IsWebLink(source))
+        run.fetch = fetch;
+}
+
+void MainF1::CancelExtraction() {
+    if (!m_extraction)
+        return;
+    m_seams.pages.Cancel(m_extraction->fetch);
+    m_extraction.reset();
+}
+
+void MainF1::SourceRead(const std::string& source, SourceBytes read) {
     if (!read.ok) {
         Status(read.failure);
-        return RunOutcome::ReadFailed;
+        m_lastRun = RunOutcome::ReadFailed;
+        return;
     }
-    if (IsWebLink(source) && IsHtmlPage(read.contentType, read.bytes))
-        return ExtractPage(std::move(read));
+    if (IsWebLink(source) && IsHtmlPage(read.contentType, read.bytes)) {
+        ExtractPage(std::move(read));
+        return;
+    }
 
     m_origins.clear();
     Harvest harvest = HarvestLinks(source, std::move(read.bytes), DomainRule(WebUrl.Text()),
@@ -63,12 +88,13 @@ RunOutcome MainF1::Extract() {
                                    });
     if (!harvest.ok) {
         Status(harvest.failure);
-        return RunOutcome::ReadFailed;
+        m_lastRun = RunOutcome::ReadFailed;
+        return;
     }
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
     Status("图片链接已完成载入列表。");
-    return RunOutcome::Listed;
+    m_lastRun = RunOutcome::Listed;
 }
 
 void MainF1::PiPei_Click(std::int16_t Index) {
@@ -99,14 +125,17 @@ void MainF1::OFile1_OLEDragDrop(const std::vector<std::string>& Data) {
 void MainF1::OFile1_DblClick() {
     Status("选择文件。");
     OFile1.SetText("");
-    const std::string chosen =
-        m_seams.openFile.ShowOpen(std::string(kOpenTitle), std::string(kOpenFilter));
-    if (chosen.empty()) {
-        OFile1.SetText(std::string(kOFile1Hint));
-        return;
-    }
-    OFile1.SetText(chosen);
-    SearchPic_Click();
+    m_seams.openFile.ShowOpen(std::string(kOpenTitle), std::string(kOpenFilter),
+                              [this](std::string chosen) {
+                                  if (m_unloading)
+                                      return;
+                                  if (chosen.empty()) {
+                                      OFile1.SetText(std::string(kOFile1Hint));
+                                      return;
+                                  }
+                                  OFile1.SetText(std::move(chosen));
+                                  SearchPic_Click();
+                              });
 }
 
 }  // namespace pixquarry

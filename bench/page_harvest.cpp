@@ -21,7 +21,7 @@
 #include "extract/PageHarvest.h"
 #include "extract/PageStyles.h"
 #include "extract/Reference.h"
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 #include "platform/curl/ResolveReference.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"

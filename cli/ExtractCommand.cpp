@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "cli/Commands.h"
@@ -20,10 +21,16 @@ void Write(const std::string& text) {
 
 int ExtractCommand(const CliOptions& options) {
     CliTransfers net;
-    Harvest harvest;
-    const int status = HarvestSource(options, net.pages, harvest);
-    if (!harvest.ok)
+    std::optional<Harvest> got;
+    int status = 0;
+    HarvestSource(options, net, [&](int sofar, Harvest harvest) {
+        status = sofar;
+        got = std::move(harvest);
+    });
+    net.loop.RunUntil([&] { return got.has_value(); });
+    if (!got || !got->ok)
         return status;
+    const Harvest& harvest = *got;
 
     const std::vector<std::string>& links = harvest.links;
     // The object is written piece by piece, each item through the JSON

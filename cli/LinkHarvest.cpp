@@ -4,35 +4,34 @@
 #include <utility>
 
 #include "cli/Messages.h"
-#include "extract/PageHarvest.h"
 #include "extract/Reference.h"
 #include "extract/SourceText.h"
 #include "platform/WebAddress.h"
 #include "platform/curl/ResolveReference.h"
-#include "platform/posix/PosixFileReader.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
 
-int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest) {
-    if (options.source.empty())
-        return UsageError("no SOURCE named");
-    PosixFileReader files;
-    SourceBytes read = ReadSource(options.source, files, pages);
-    if (!read.ok)
-        return ReportFailure(read.failure);
+namespace {
 
-    if (options.resolve && options.follow && IsWebLink(options.source) &&
-        IsHtmlPage(read.contentType, read.bytes)) {
-        harvest = HarvestPage(options.base.value_or(read.address), std::move(read.bytes),
-                              read.contentType, pages);
-        if (!harvest.ok)
-            return ReportFailure(harvest.failure);
-        for (const SheetFailure& failure : harvest.failures)
-            ReportFailure("无法读取样式表“" + failure.address + "”：" + failure.reason);
-        return harvest.failures.empty() ? 0 : 1;
-    }
+using Done = std::function<void(int status, Harvest harvest)>;
 
+Harvest Failed() {
+    return Harvest{};
+}
+
+void HarvestPage(const CliOptions& options, CliTransfers& net, SourceBytes read, Done done) {
+    net.page = std::make_unique<PageHarvest>(net.pages);
+    net.page->Start(options.base.value_or(read.address), std::move(read.bytes), read.contentType,
+                    [done = std::move(done)](Harvest harvest) {
+                        for (const SheetFailure& failure : harvest.failures)
+                            ReportFailure(SheetFailureMessage(failure));
+                        const int status = harvest.failures.empty() ? 0 : 1;
+                        done(status, std::move(harvest));
+                    });
+}
+
+void HarvestText(const CliOptions& options, SourceBytes read, const Done& done) {
     LinkRule rule;
     if (options.resolve) {
         // Relative links are relative to where the page ended up.
@@ -43,10 +42,30 @@ int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest
     } else {
         rule = DomainRule(options.domain ? RepairUtf8(*options.domain) : InitialDomain());
     }
-    harvest = HarvestLinks(options.source, std::move(read.bytes), rule);
-    if (!harvest.ok)
-        return ReportFailure(harvest.failure);
-    return 0;
+    Harvest harvest = HarvestLinks(options.source, std::move(read.bytes), rule);
+    if (!harvest.ok) {
+        done(ReportFailure(harvest.failure), Failed());
+        return;
+    }
+    done(0, std::move(harvest));
+}
+
+}  // namespace
+
+void HarvestSource(const CliOptions& options, CliTransfers& net, Done done) {
+    ReadSource(options.source, net.files, net.pages,
+               [&options, &net, done = std::move(done)](SourceBytes read) {
+                   if (!read.ok) {
+                       done(ReportFailure(read.failure), Failed());
+                       return;
+                   }
+                   if (options.resolve && options.follow && IsWebLink(options.source) &&
+                       IsHtmlPage(read.contentType, read.bytes)) {
+                       HarvestPage(options, net, std::move(read), done);
+                       return;
+                   }
+                   HarvestText(options, std::move(read), done);
+               });
 }
 
 }  // namespace pixquarry

@@ -1,26 +1,36 @@
 #pragma once
 
+#include <functional>
+#include <memory>
+
 #include "cli/CliOptions.h"
 #include "extract/Harvest.h"
-#include "platform/HttpClient.h"
+#include "extract/PageHarvest.h"
+#include "platform/curl/EngineDownloads.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
+#include "platform/posix/PosixFileReader.h"
 
 namespace pixquarry {
 
-// The command line's transfers: the engine on a poll loop, and stylesheets
-// fetched through it.
+// The command line's transfers: the engine on a poll loop, stylesheets and
+// pages fetched through it, and downloads into files.
 struct CliTransfers {
+    PosixFileReader files;
     PollEventLoop loop;
     TransferEngine engine{loop};
     EngineHttpClient pages{engine, SourceFetchLimits()};
+    EngineDownloads downloads{engine};
+    std::unique_ptr<PageHarvest> page;  // a followed page, while its sheets come
 };
 
 // SOURCE's picture links as the window lists them, or with --resolve each
 // resolved against the page's address; a web page's stylesheets are followed
-// then. Returns the exit status so far, every failure already written to
-// stderr; the harvest is usable when harvest.ok, even when one of a page's
-// stylesheets failed (status 1).
-int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest);
+// then. `done` gets the exit status so far, every failure already written to
+// stderr, and the harvest, usable when harvest.ok even when one of a page's
+// stylesheets failed (status 1). It runs from net.loop for an address.
+void HarvestSource(const CliOptions& options, CliTransfers& net,
+                   std::function<void(int status, Harvest harvest)> done);
 
 }  // namespace pixquarry

@@ -4,6 +4,7 @@
 // item becomes a request, the names within one run, and the summary line.
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "platform/Downloader.h"
@@ -24,6 +25,10 @@ public:
 private:
     std::unordered_map<std::string, int> m_taken;
 };
+
+// One item's line begins with one of these, then the file name.
+inline constexpr std::string_view kSavedLine = "下载成功：";
+inline constexpr std::string_view kNotSavedLine = "下载失败：";
 
 // "下载成功 N 个文件；下载失败 M 个文件。"
 std::string RunSummary(int succeeded, int failed);

@@ -1,20 +1,16 @@
 #include "download/FolderPaths.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
-#include "platform/posix/SystemReason.h"
+#include "platform/common/SystemReason.h"
 
 namespace pixquarry {
 
-DefaultFolderPlace ChooseDefaultFolder(std::string_view programFolder,
+DefaultFolderPlace ChooseDefaultFolder(FileSystem& files, std::string_view programFolder,
                                        std::string_view picturesFolder) {
     const std::string program = WithClosingSlash(programFolder);
-    // access() asks with the real user's rights, which are the ones the
-    // download run will have; a missing folder counts as not writable.
-    if (picturesFolder.empty() || ::access(program.c_str(), W_OK | X_OK) == 0)
+    // A missing folder counts as not writable.
+    if (picturesFolder.empty() || files.CheckWritable(program) == 0)
         return {program + "downimages/", false};
     return {WithClosingSlash(picturesFolder) + "downimages/", true};
 }
@@ -43,13 +39,12 @@ std::string CreateFolderReason(int error) {
 
 }  // namespace
 
-std::string MakeDownloadFolder(const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+std::string MakeDownloadFolder(FileSystem& files, const std::string& folder) {
+    if (files.KindOf(folder) == FileSystem::Kind::Folder)
         return {};
-    if (::mkdir(folder.c_str(), 0777) == 0)
+    const int error = files.MakeFolder(folder);
+    if (error == 0)
         return {};
-    const int error = errno == EEXIST ? ENOTDIR : errno;
     return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
 }
 

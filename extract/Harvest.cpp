@@ -6,39 +6,46 @@
 #include "extract/LinkText.h"
 #include "extract/ListOrder.h"
 #include "extract/Reference.h"
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
 #include "platform/WebAddress.h"
 
 namespace pixquarry {
 
-SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient& pages) {
+SourceBytes SourceFromResponse(const std::string& source, HttpResponse response) {
     SourceBytes read;
-    if (IsWebLink(source)) {
-        HttpResponse page = pages.Get(source);
-        if (!page.ok || page.status >= 400) {
-            read.failure = FetchFailureMessage(source, page);
-            return read;
-        }
-        read.bytes = std::move(page.body);
-        read.address = page.finalUrl.empty() ? source : std::move(page.finalUrl);
-        read.contentType = std::move(page.contentType);
-    } else {
-        ReadResult file = files.ReadWhole(source);
-        if (!file.Ok()) {
-            read.failure = ReadFailureMessage(source, file);
-            return read;
-        }
-        // An empty file is more likely a mistake than a sheet without pictures:
-        // the list the user has stays.
-        if (file.bytes.empty()) {
-            read.failure = "文件“" + source + "”是空的";
-            return read;
-        }
-        read.bytes = std::move(file.bytes);
+    if (!response.ok || response.status >= 400) {
+        read.failure = FetchFailureMessage(source, response);
+        return read;
     }
     read.ok = true;
+    read.bytes = std::move(response.body);
+    read.address = response.finalUrl.empty() ? source : std::move(response.finalUrl);
+    read.contentType = std::move(response.contentType);
     return read;
+}
+
+std::uint64_t ReadSource(const std::string& source, FileReader& files, HttpClient& pages,
+                         std::function<void(SourceBytes read)> read) {
+    if (IsWebLink(source)) {
+        return pages.Get(source, [source, read = std::move(read)](HttpResponse response) {
+            read(SourceFromResponse(source, std::move(response)));
+        });
+    }
+    SourceBytes bytes;
+    ReadResult file = files.ReadWhole(source);
+    if (!file.Ok()) {
+        bytes.failure = ReadFailureMessage(source, file);
+    } else if (file.bytes.empty()) {
+        // An empty file is more likely a mistake than a sheet without pictures:
+        // the list the user has stays.
+        bytes.failure = "文件“" + source + "”是空的";
+    } else {
+        bytes.ok = true;
+        bytes.bytes = std::move(file.bytes);
+    }
+    read(std::move(bytes));
+    return 0;
 }
 
 LinkRule DomainRule(std::string domain) {

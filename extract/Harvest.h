@@ -4,6 +4,7 @@
 // read the source, decode it, find the url( matches, turn each into a link,
 // sort and drop the copies.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -23,8 +24,14 @@ struct SourceBytes {
     std::string failure;      // the status line when !ok
 };
 
-// A local file through `files`, or an http(s) address through `pages`.
-SourceBytes ReadSource(const std::string& source, FileReader& files, HttpClient& pages);
+// Reads `source`: a local file through `files` at once, an http(s) address
+// through `pages`. `read` runs once with the bytes: inside ReadSource for a
+// file, from the loop for an address. Returns the request's id for
+// pages.Cancel, 0 for a file.
+std::uint64_t ReadSource(const std::string& source, FileReader& files, HttpClient& pages,
+                         std::function<void(SourceBytes read)> read);
+// What a web source's answer comes to.
+SourceBytes SourceFromResponse(const std::string& source, HttpResponse response);
 
 // What one match becomes in the list; nothing drops it.
 using LinkRule = std::function<std::optional<std::string>(std::string_view match)>;

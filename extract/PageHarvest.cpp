@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -13,8 +14,9 @@
 #include "extract/ListOrder.h"
 #include "extract/PageStyles.h"
 #include "extract/Reference.h"
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 #include "extract/SheetText.h"
+#include "platform/common/Pump.h"
 
 namespace pixquarry {
 
@@ -48,11 +50,23 @@ struct Sheet {
     int depth = 1;
 };
 
-class PageWalk {
-public:
-    PageWalk(HttpClient& client, const PageLimits& limits) : m_client(client), m_limits(limits) {}
+}  // namespace
 
-    Harvest Run(const std::string& address, std::string bytes, std::string_view contentType) {
+class PageHarvest::Walk {
+public:
+    Walk(HttpClient& client, const PageLimits& limits, Done done)
+        : m_client(client),
+          m_limits(limits),
+          m_done(std::move(done)),
+          m_pump(limits.atOnce, [this] { return NextSheet(); }) {}
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+    ~Walk() {
+        for (const std::uint64_t id : m_fetching)
+            m_client.Cancel(id);
+    }
+
+    void Start(const std::string& address, std::string bytes, std::string_view contentType) {
         const std::string text =
             DecodePageText(std::move(bytes), CharsetOfContentType(contentType));
         const PageStyles page = FindPageStyles(text);
@@ -77,9 +91,8 @@ public:
                     break;
             }
         }
-        Pump();
-        const bool ran = m_client.Wait([this] { return m_active == 0 && m_queue.empty(); });
-        return Finish(ran);
+        m_pump.Fill();
+        EndWhenDone();
     }
 
 private:
@@ -126,19 +139,32 @@ private:
         m_queue.push_back({std::move(*address), std::move(place), depth});
     }
 
-    void Pump() {
-        while (m_active < m_limits.atOnce && !m_queue.empty()) {
-            Sheet sheet = std::move(m_queue.front());
-            m_queue.pop_front();
-            ++m_active;
+    std::optional<Pump::Piece> NextSheet() {
+        if (m_queue.empty())
+            return std::nullopt;
+        Sheet next = std::move(m_queue.front());
+        m_queue.pop_front();
+        return [this, sheet = std::move(next)]() mutable {
             const std::string address = sheet.address;
-            m_client.Begin(address, m_limits.sheetBytes,
-                           [this, sheet = std::move(sheet)](HttpResponse response) {
-                               --m_active;
-                               Arrived(sheet, std::move(response));
-                               Pump();
-                           });
-        }
+            auto id = std::make_shared<std::uint64_t>(0);
+            *id = m_client.Get(
+                address,
+                [this, id, sheet = std::move(sheet)](HttpResponse response) {
+                    m_fetching.erase(*id);
+                    Arrived(sheet, std::move(response));
+                    m_pump.Ended();
+                    EndWhenDone();
+                },
+                m_limits.sheetBytes);
+            m_fetching.insert(*id);
+        };
+    }
+
+    void EndWhenDone() {
+        if (m_ended || m_pump.Running() > 0 || !m_queue.empty())
+            return;
+        m_ended = true;
+        m_done(Finish());
     }
 
     void Arrived(const Sheet& sheet, HttpResponse response) {
@@ -164,13 +190,9 @@ private:
         Take(text, final, final, 1, sheet.place, sheet.depth + 1);
     }
 
-    Harvest Finish(bool ran) {
+    Harvest Finish() {
         Harvest harvest;
-        harvest.ok = ran;
-        if (!ran) {
-            harvest.failure = "已取消";
-            return harvest;
-        }
+        harvest.ok = true;
         std::stable_sort(m_found.begin(), m_found.end(),
                          [](const Found& a, const Found& b) { return a.place < b.place; });
         std::unordered_map<std::string, std::size_t> index;
@@ -209,17 +231,18 @@ private:
     }
 
     HttpClient& m_client;
-    const PageLimits& m_limits;
+    PageLimits m_limits;
+    Done m_done;
+    Pump m_pump;
+    std::unordered_set<std::uint64_t> m_fetching;
+    bool m_ended = false;
     std::deque<Sheet> m_queue;
     std::unordered_set<std::string> m_seen;
     int m_queued = 0;
-    int m_active = 0;
     std::vector<Found> m_found;
     std::set<int> m_modes;
     std::vector<std::pair<SheetFailure, PagePlace>> m_failures;
 };
-
-}  // namespace
 
 bool IsHtmlPage(std::string_view contentType, std::string_view bytes) {
     const std::string type = MediaType(contentType);
@@ -230,13 +253,27 @@ bool IsHtmlPage(std::string_view contentType, std::string_view bytes) {
     return LooksLikeHtml(bytes);
 }
 
-Harvest HarvestPage(const std::string& address, std::string bytes, std::string_view contentType,
-                    HttpClient& client, const PageLimits& limits) {
-    return PageWalk(client, limits).Run(address, std::move(bytes), contentType);
+PageHarvest::PageHarvest(HttpClient& client, PageLimits limits)
+    : m_client(client), m_limits(limits) {}
+
+PageHarvest::~PageHarvest() = default;
+
+void PageHarvest::Start(const std::string& address, std::string bytes,
+                        std::string_view contentType, Done done) {
+    m_walk = std::make_unique<Walk>(m_client, m_limits, std::move(done));
+    m_walk->Start(address, std::move(bytes), contentType);
+}
+
+void PageHarvest::Cancel() {
+    m_walk.reset();
 }
 
 std::string SheetFailureLine(const SheetFailure& failure) {
     return failure.address + "：" + failure.reason;
+}
+
+std::string SheetFailureMessage(const SheetFailure& failure) {
+    return "无法读取样式表“" + failure.address + "”：" + failure.reason;
 }
 
 }  // namespace pixquarry

@@ -5,6 +5,8 @@
 // against the stylesheet it is written in.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -25,13 +27,36 @@ struct PageLimits {
 bool IsHtmlPage(std::string_view contentType, std::string_view bytes);
 
 // The links of the page at `address` (where it ended up), sorted and each
-// once as in the window's list, with their origins. A stylesheet that cannot
-// be read goes into `failures` and the rest are harvested all the same; ok is
-// false only when the wait was ended (the window closing).
-Harvest HarvestPage(const std::string& address, std::string bytes, std::string_view contentType,
-                    HttpClient& client, const PageLimits& limits = {});
+// once as in the window's list, with their origins. The stylesheets are
+// fetched on `client`, side by side; a stylesheet that cannot be read goes
+// into `failures` and the rest are harvested all the same. Nothing waits:
+// `done` runs once, from the loop when the last stylesheet has answered (at
+// once, inside Start, when the page names none). Cancel() or the object's
+// end drops what is under way, and `done` never runs.
+class PageHarvest final {
+public:
+    using Done = std::function<void(Harvest harvest)>;
+
+    explicit PageHarvest(HttpClient& client, PageLimits limits = {});
+    PageHarvest(const PageHarvest&) = delete;
+    PageHarvest& operator=(const PageHarvest&) = delete;
+    ~PageHarvest();
+
+    void Start(const std::string& address, std::string bytes, std::string_view contentType,
+               Done done);
+    void Cancel();
+
+private:
+    class Walk;
+    HttpClient& m_client;
+    PageLimits m_limits;
+    std::unique_ptr<Walk> m_walk;
+};
 
 // What the window and the command line say about one stylesheet that failed.
+// The window's closing line names the first one as "ADDRESS：REASON";
+// the command line writes each as "无法读取样式表“ADDRESS”：REASON".
 std::string SheetFailureLine(const SheetFailure& failure);
+std::string SheetFailureMessage(const SheetFailure& failure);
 
 }  // namespace pixquarry

@@ -7,8 +7,8 @@
 
 #include "extract/CssImports.h"
 #include "extract/SourceText.h"
-#include "platform/posix/CodePage936.h"
-#include "platform/posix/IconvHandle.h"
+#include "platform/common/CodePage936.h"
+#include "platform/common/IconvHandle.h"
 
 namespace pixquarry {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/posix/CodePage936.h"
+#include "platform/common/CodePage936.h"
 
 namespace pixquarry {
 

@@ -8,7 +8,7 @@
 
 #include "extract/Harvest.h"
 #include "extract/LinkText.h"
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
 #include "fuzz/FuzzCheck.h"
 

@@ -8,7 +8,7 @@
 
 #include "extract/Harvest.h"
 #include "extract/Reference.h"
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/curl/CurlUrl.h"

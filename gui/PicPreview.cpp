@@ -135,6 +135,9 @@ bool PicPreview::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void PicPreview::Rested() {
+    // A disabled list, as during the start-up check, takes no hover either.
+    if (!m_model.GetPic.Enabled())
+        return;
     const QModelIndex row = m_view.indexAt(m_pointer);
     if (!row.isValid())
         return;

@@ -74,30 +74,4 @@ void QtEventLoop::StopTimer(int id) {
     m_timers.erase(found);
 }
 
-bool QtEventLoop::RunUntil(const std::function<bool()>& done) {
-    while (!done()) {
-        if (m_quitting)
-            return false;
-        QEventLoop loop;
-        m_waiting.push_back(&loop);
-        // -1: the application is ending and no loop will run again.
-        if (loop.exec(QEventLoop::AllEvents) == -1)
-            m_quitting = true;
-        m_waiting.pop_back();
-    }
-    return true;
-}
-
-void QtEventLoop::Wake() {
-    // Only the innermost wait can return; the others look again when it has.
-    if (!m_waiting.empty())
-        m_waiting.back()->quit();
-}
-
-void QtEventLoop::Quit() {
-    m_quitting = true;
-    for (QEventLoop* loop : m_waiting)
-        loop->quit();
-}
-
 }  // namespace pixquarry

@@ -3,9 +3,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
-#include <vector>
 
-#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -14,8 +12,9 @@
 namespace pixquarry {
 
 // Transfers driven by Qt's own event loop: a socket notifier per watched
-// socket and direction, a single-shot timer per timer. RunUntil runs a
-// nested loop, so the window repaints and takes input while a handler waits.
+// socket and direction, a single-shot timer per timer. Nothing here ever
+// runs a loop of its own: Qt's one loop calls back, and the window repaints
+// and takes input between any two callbacks.
 class QtEventLoop final : public EventLoop {
 public:
     QtEventLoop() = default;
@@ -26,12 +25,6 @@ public:
     void Watch(int fd, int interest, Ready ready) override;
     int StartTimer(std::chrono::milliseconds delay, Due due) override;
     void StopTimer(int id) override;
-    bool RunUntil(const std::function<bool()>& done) override;
-    void Wake() override;
-
-    // The window is closing: every waiting RunUntil returns false at once,
-    // and later ones do not wait.
-    void Quit();
 
 private:
     struct Watched {
@@ -44,8 +37,6 @@ private:
     std::unordered_map<int, Watched> m_watched;
     std::map<int, std::unique_ptr<QTimer>> m_timers;
     int m_nextTimer = 0;
-    std::vector<QEventLoop*> m_waiting;  // innermost last
-    bool m_quitting = false;
 };
 
 }  // namespace pixquarry

@@ -23,14 +23,24 @@ QString QtFilter(const std::string& filter) {
     return entries.join(QStringLiteral(";;"));
 }
 
-std::string QtOpenFileDialog::ShowOpen(const std::string& title, const std::string& filter) {
-    const QString qtFilter = QtFilter(filter);
-    QString selected = qtFilter.section(QStringLiteral(";;"), 0, 0);
+void QtOpenFileDialog::ShowOpen(const std::string& title, const std::string& filter,
+                                Chosen chosen) {
+    auto* dialog = new QFileDialog(m_parent, QString::fromUtf8(title));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::ExistingFile);
     // The descriptions are shown as they are written; they name their patterns already.
-    const QString chosen =
-        QFileDialog::getOpenFileName(m_parent, QString::fromUtf8(title), QString(), qtFilter,
-                                     &selected, QFileDialog::HideNameFilterDetails);
-    return chosen.toStdString();
+    dialog->setOption(QFileDialog::HideNameFilterDetails);
+    const QString qtFilter = QtFilter(filter);
+    dialog->setNameFilter(qtFilter);
+    dialog->selectNameFilter(qtFilter.section(QStringLiteral(";;"), 0, 0));
+    QObject::connect(dialog, &QFileDialog::finished, dialog,
+                     [dialog, chosen = std::move(chosen)](int result) {
+                         const QStringList picked = dialog->selectedFiles();
+                         chosen(result == QDialog::Accepted && !picked.isEmpty()
+                                    ? picked.front().toStdString()
+                                    : std::string());
+                     });
+    dialog->open();
 }
 
 }  // namespace pixquarry

@@ -5,13 +5,15 @@
 #include "app/MainF1.h"
 #include "gui/ChineseTranslations.h"
 #include "gui/MainView.h"
-#include "gui/QtDesktop.h"
 #include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
+#include "platform/curl/EngineDownloads.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/DesktopOpener.h"
 #include "platform/posix/PosixFileReader.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessStarter.h"
 #include "platform/posix/RunningProgram.h"
 #include "platform/posix/SteadyClock.h"
@@ -21,15 +23,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     InstallChineseTranslations(app);
 
-    // Every transfer runs on Qt's event loop: the window never waits on the network.
+    // Every transfer runs on Qt's event loop: the window never waits on the
+    // network, and nothing else ever runs a loop of its own.
     QtEventLoop loop;
     TransferEngine engine(loop);
     PosixFileReader files;
+    PosixFileSystem fileSystem;
     QtOpenFileDialog openFile;
     QtOwnedDialogs dialogs;
-    QtDesktop desktop;
     DesktopOpener opener;
-    EngineDownloader downloader(engine);
+    EngineDownloads downloads(engine);
     EngineHttpClient http(engine, UpdateCheckLimits());
     EngineHttpClient pages(engine, SourceFetchLimits());
     PosixProcessStarter processes;
@@ -38,21 +41,18 @@ int main(int argc, char** argv) {
     program.picturesFolder =
         QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
     program.selfUpdate = PIXQUARRY_SELF_UPDATE;
-    MainF1 model(Seams{files, openFile, dialogs, dialogs, opener, opener, desktop, downloader, http,
-                       pages, processes, clock, program});
+    MainF1 model(Seams{files, fileSystem, openFile, dialogs, dialogs, opener, opener, downloads,
+                       http, pages, processes, clock, program});
 
     MainView view(model, opener, &engine);
     openFile.SetParent(&view);
     dialogs.SetParent(&view);
-    // Closing the window ends every wait on a transfer at once.
-    view.OnClose([&loop] { loop.Quit(); });
+    // Once the updater has taken over, the program ends.
+    model.OnHandedOff([] { QCoreApplication::exit(0); });
     view.show();
 
-    // The load handler runs once the window is up; the update check inside
-    // it keeps the controls disabled until it has its answer.
-    QTimer::singleShot(0, &view, [&model] {
-        if (model.Form_Load() == MainF1::LoadOutcome::HandedOff)
-            QCoreApplication::exit(0);
-    });
+    // The load handler runs once the window is up; the update check it
+    // starts keeps the controls disabled until it has its answer.
+    QTimer::singleShot(0, &view, [&model] { model.Form_Load(); });
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace pixquarry {
@@ -22,14 +24,23 @@ struct DownloadResult {
     std::string detail;   // the transfer layer's own words for the failure
 };
 
-// Fetches one absolute http(s) address into one file; returns when the
-// transfer is over (the window keeps running meanwhile). On
-// success the body has replaced any file of that name; on failure the folder
-// is as it was (no partial file, an existing file untouched).
+// Fetches absolute http(s) addresses into files. Nothing waits: Download
+// starts the transfer and returns, and `saved` runs later from the event
+// loop. On success the body has replaced any file of that name; on failure
+// the folder is as it was (no partial file, an existing file untouched).
 class Downloader {
 public:
+    using Saved = std::function<void(const DownloadResult& result)>;
+
     virtual ~Downloader() = default;
-    virtual DownloadResult Download(const DownloadRequest& request) = 0;
+    // `saved` runs once, from the loop, never inside Download. Returns an id
+    // for Cancel.
+    virtual std::uint64_t Download(const DownloadRequest& request, Saved saved) = 0;
+    // Drops a transfer at once, its partial file with it; `saved` never runs.
+    // A transfer that is over already, or 0, is ignored.
+    virtual void Cancel(std::uint64_t id) = 0;
+    // Body bytes received by this downloader's transfers so far.
+    virtual std::int64_t Received() const { return 0; }
 };
 
 }  // namespace pixquarry

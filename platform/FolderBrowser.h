@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace pixquarry {
@@ -7,10 +8,13 @@ namespace pixquarry {
 // A modal folder chooser owned by the main window.
 class FolderBrowser {
 public:
-    virtual ~FolderBrowser() = default;
     // The chosen folder's full path, without a closing "/" except at the
     // root; "" when the user cancelled.
-    virtual std::string BrowseDir(const std::string& title) = 0;
+    using Chosen = std::function<void(std::string folder)>;
+
+    virtual ~FolderBrowser() = default;
+    // Opens the chooser and returns; `chosen` runs once it is closed.
+    virtual void BrowseDir(const std::string& title, Chosen chosen) = 0;
 };
 
 }  // namespace pixquarry

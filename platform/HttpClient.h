@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace pixquarry {
 
@@ -25,33 +23,22 @@ inline std::string HttpStatusReason(long status) {
     return "服务器回答 HTTP " + std::to_string(status);
 }
 
-// A GET of an absolute http or https address; returns when the response is
-// in (the window keeps running meanwhile).
+// GETs of absolute http or https addresses, the body kept in memory. Nothing
+// waits: Get starts the request and returns, and the answer runs later from
+// the event loop.
 class HttpClient {
 public:
     using Answer = std::function<void(HttpResponse response)>;
 
     virtual ~HttpClient() = default;
-    virtual HttpResponse Get(const std::string& url) = 0;
 
-    // Several requests at once: Begin() starts one whose body may hold at
-    // most `maxBytes` (0: the client's own limit); its answer runs inside a
-    // later Wait(), never inside Begin(). Wait() runs until done() holds or
-    // nothing is left to answer; it is false when it was told to end first
-    // (the window closing), and then every begun request is dropped. Without a
-    // transfer engine behind it the requests run one after another.
-    virtual void Begin(const std::string& url, std::int64_t maxBytes, Answer answer) {
-        (void)maxBytes;
-        m_waiting.emplace_back(url, std::move(answer));
-    }
-    virtual bool Wait(const std::function<bool()>& done) {
-        while (!done() && !m_waiting.empty()) {
-            auto [url, answer] = std::move(m_waiting.front());
-            m_waiting.pop_front();
-            answer(Get(url));
-        }
-        return true;
-    }
+    // Starts a GET whose body may hold at most `maxBytes` (0: the client's
+    // own limit). `answer` runs once, from the loop, never inside Get.
+    // Returns an id for Cancel.
+    virtual std::uint64_t Get(const std::string& url, Answer answer, std::int64_t maxBytes = 0) = 0;
+    // Drops a request at once; its answer never runs. A request that has
+    // answered already, or 0, is ignored.
+    virtual void Cancel(std::uint64_t id) = 0;
 
     // The absolute http(s) address `reference` names on the page at `base`,
     // read the way this client reads addresses; nothing when it names none.
@@ -61,9 +48,6 @@ public:
         (void)reference;
         return std::nullopt;
     }
-
-private:
-    std::deque<std::pair<std::string, Answer>> m_waiting;
 };
 
 }  // namespace pixquarry

@@ -10,7 +10,7 @@
 
 #include "platform/posix/FileDescriptor.h"
 #include "platform/posix/PartFile.h"
-#include "platform/posix/SystemReason.h"
+#include "platform/common/SystemReason.h"
 
 namespace pixquarry {
 

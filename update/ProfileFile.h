@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/CodePage936.h"
+#include "platform/common/CodePage936.h"
 
 namespace pixquarry {
 

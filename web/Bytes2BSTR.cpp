@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/posix/CodePage936.h"
+#include "platform/common/CodePage936.h"
 
 namespace pixquarry {
 

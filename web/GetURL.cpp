@@ -9,10 +9,7 @@ namespace {
 constexpr const char* kNetworkTrouble =
     "您的网络连接可能存在问题，软件将无法得到更新支持！请检查网络。";
 
-}  // namespace
-
-GetUrlResult GetURL(HttpClient& http, Clock& clock, const std::string& url) {
-    const HttpResponse response = http.Get(url);
+GetUrlResult Decoded(const HttpResponse& response, Clock& clock) {
     if (!response.ok)
         return {{}, response.error + kNetworkTrouble};
     Bytes2BstrResult decoded = bytes2BSTR(response.body, clock);
@@ -26,6 +23,15 @@ GetUrlResult GetURL(HttpClient& http, Clock& clock, const std::string& url) {
             return {{}, std::string("回复在双字节字符中间中断") + kNetworkTrouble};
     }
     return {};
+}
+
+}  // namespace
+
+std::uint64_t GetURL(HttpClient& http, Clock& clock, const std::string& url,
+                     std::function<void(GetUrlResult result)> got) {
+    return http.Get(url, [&clock, got = std::move(got)](HttpResponse response) {
+        got(Decoded(response, clock));
+    });
 }
 
 }  // namespace pixquarry

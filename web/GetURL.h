@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/Clock.h"
@@ -13,7 +15,9 @@ struct GetUrlResult {
 };
 
 // One document from the web as text, for the update check: the body read as
-// code page 936 by bytes2BSTR, within its time budget.
-GetUrlResult GetURL(HttpClient& http, Clock& clock, const std::string& url);
+// code page 936 by bytes2BSTR, within its time budget. `got` runs once, from
+// the loop. Returns the request's id for http.Cancel.
+std::uint64_t GetURL(HttpClient& http, Clock& clock, const std::string& url,
+                     std::function<void(GetUrlResult result)> got);
 
 }  // namespace pixquarry

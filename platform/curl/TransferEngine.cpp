@@ -1,21 +1,10 @@
 #include "platform/curl/TransferEngine.h"
 
 #include <chrono>
-#include <optional>
 #include <stdexcept>
 #include <utility>
 
-#include "platform/curl/TargetFile.h"
-#include "platform/posix/PartFile.h"
-
 namespace pixquarry {
-
-namespace {
-
-constexpr std::chrono::milliseconds kTickInterval{100};
-constexpr char kCancelled[] = "已取消";
-
-}  // namespace
 
 HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body) {
     HttpResponse response;
@@ -28,20 +17,6 @@ HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body) {
     if (response.ok)
         response.body = std::move(body);
     return response;
-}
-
-TransferLimits UpdateCheckLimits() {
-    TransferLimits limits;
-    limits.connectTimeout = std::chrono::seconds(10);
-    limits.totalTimeout = std::chrono::seconds(15);
-    limits.maxBytes = 16 * 1024 * 1024;
-    return limits;
-}
-
-TransferLimits SourceFetchLimits() {
-    TransferLimits limits;
-    limits.maxBytes = std::int64_t{256} * 1024 * 1024;
-    return limits;
 }
 
 // One transfer: its handle with Pixquarry's options, and what to do with
@@ -140,7 +115,6 @@ void TransferEngine::Act(curl_socket_t fd, int flags) {
 
 void TransferEngine::CollectEnded() {
     int left = 0;
-    bool any = false;
     while (CURLMsg* message = curl_multi_info_read(m_multi.get(), &left)) {
         if (message->msg != CURLMSG_DONE)
             continue;
@@ -156,119 +130,7 @@ void TransferEngine::CollectEnded() {
         // The callback may start or cancel other transfers.
         if (node.mapped()->done)
             node.mapped()->done(outcome);
-        any = true;
     }
-    if (any)
-        m_loop.Wake();
-}
-
-HttpResponse TransferEngine::Fetch(const std::string& url, const TransferLimits& limits) {
-    HttpResponse response;
-    bool over = false;
-    const std::uint64_t id = Start(
-        url, limits, {},
-        [&response](std::string_view chunk, long, std::string&) {
-            response.body.append(chunk);
-            return true;
-        },
-        [&](const CurlOutcome& outcome) {
-            response = ResponseFrom(outcome, std::move(response.body));
-            over = true;
-        });
-    if (!m_loop.RunUntil([&] { return over; }) && !over) {
-        Cancel(id);
-        response.error = kCancelled;
-    }
-    if (!response.ok)
-        response.body.clear();
-    return response;
-}
-
-bool TransferEngine::Run(const std::vector<DownloadRequest>& requests, int jobs,
-                         const TransferLimits& limits, const Finished& finished, const Tick& tick) {
-    if (jobs < 1)
-        throw std::invalid_argument("a download run needs at least one transfer at a time");
-    struct Active {
-        std::unique_ptr<TargetFile> target;
-        std::uint64_t id = 0;
-    };
-    std::unordered_map<std::size_t, Active> active;
-    std::vector<std::optional<DownloadResult>> results(requests.size());
-    std::size_t next = 0;
-    std::size_t reported = 0;
-    std::int64_t received = 0;
-    bool stopped = false;
-
-    const auto report = [&] {
-        while (reported < results.size() && results[reported]) {
-            const DownloadResult result = std::move(*results[reported]);
-            results[reported].reset();
-            finished(reported++, result);
-        }
-    };
-    std::function<void()> feed = [&] {
-        while (!stopped && active.size() < static_cast<std::size_t>(jobs) &&
-               next < requests.size()) {
-            const std::size_t index = next++;
-            const DownloadRequest& request = requests[index];
-            auto target = std::make_unique<TargetFile>(request);
-            if (target->Refusal()) {
-                results[index] = *target->Refusal();
-                continue;
-            }
-            TargetFile* file = target.get();
-            TransferLimits its = limits;
-            its.httpsOnly = its.httpsOnly || request.httpsOnly;
-            const std::string referer = request.sendReferer ? file->Referer() : std::string();
-            active[index].target = std::move(target);
-            active[index].id = Start(
-                request.url, its, referer,
-                [file, &received](std::string_view chunk, long status, std::string& error) {
-                    received += static_cast<std::int64_t>(chunk.size());
-                    return file->Take(status, chunk, error);
-                },
-                [&, index, file](const CurlOutcome& outcome) {
-                    results[index] = file->Finish(outcome);
-                    active.erase(index);
-                    feed();
-                    report();
-                });
-        }
-    };
-
-    int tickTimer = 0;
-    std::function<void()> onTick = [&] {
-        if (!tick(received)) {
-            stopped = true;
-            tickTimer = 0;
-            m_loop.Wake();
-            return;
-        }
-        tickTimer = m_loop.StartTimer(kTickInterval, onTick);
-    };
-    if (tick)
-        tickTimer = m_loop.StartTimer(kTickInterval, onTick);
-
-    for (const DownloadRequest& request : requests) {
-        if (m_swept.insert(request.folder).second)
-            PartFile::RemoveOrphans(request.folder);
-    }
-    feed();
-    report();
-    const bool ran = m_loop.RunUntil([&] { return stopped || reported == requests.size(); });
-    m_loop.StopTimer(tickTimer);
-    // Whatever is still going is dropped, and its part file with it.
-    for (auto& [index, transfer] : active)
-        Cancel(transfer.id);
-    active.clear();
-    return ran && !stopped;
-}
-
-DownloadResult EngineDownloader::Download(const DownloadRequest& request) {
-    DownloadResult result{false, 0, kCancelled, {}};
-    m_engine.Run({request}, 1, m_limits,
-                 [&result](std::size_t, const DownloadResult& r) { result = r; });
-    return result;
 }
 
 }  // namespace pixquarry

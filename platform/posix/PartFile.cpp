@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/FilePaths.h"
-#include "platform/posix/SystemReason.h"
+#include "platform/common/SystemReason.h"
 
 namespace pixquarry {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <unordered_map>
 
@@ -14,8 +15,11 @@ public:
     void Watch(int fd, int interest, Ready ready) override;
     int StartTimer(std::chrono::milliseconds delay, Due due) override;
     void StopTimer(int id) override;
-    bool RunUntil(const std::function<bool()>& done) override;
-    void Wake() override {}
+
+    // Runs the loop until done() holds: the command line's one wait, at its
+    // outermost level, and the tests'. False when nothing is watched or due,
+    // so nothing could ever change done().
+    bool RunUntil(const std::function<bool()>& done);
 
 private:
     using Clock = std::chrono::steady_clock;

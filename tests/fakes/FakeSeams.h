@@ -2,8 +2,10 @@
 
 // Scripted stand-ins for the window's dialogs and boxes, shared by every
 // suite. Downloads and HTTP are real in the tests that need them; elsewhere
-// they answer as if there were no network.
+// they answer as if there were no network, from the loop as real ones do.
 
+#include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <string>
@@ -19,9 +21,10 @@
 #include "platform/HttpClient.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenFileDialog.h"
-#include "platform/PendingEvents.h"
 #include "platform/ProcessStarter.h"
+#include "platform/posix/PollEventLoop.h"
 #include "platform/posix/PosixFileReader.h"
+#include "platform/posix/PosixFileSystem.h"
 
 namespace pixquarry::testing {
 
@@ -48,21 +51,26 @@ struct Script {
     std::vector<std::string> titles;
 };
 
+// The dialogs and the box close at once, as if the user answered at once.
 class ScriptedOpenFileDialog final : public OpenFileDialog, public Script {
 public:
-    std::string ShowOpen(const std::string& title, const std::string&) override {
-        return Next(title);
+    void ShowOpen(const std::string& title, const std::string&, Chosen chosen) override {
+        chosen(Next(title));
     }
 };
 
 class ScriptedFolderBrowser final : public FolderBrowser, public Script {
 public:
-    std::string BrowseDir(const std::string& title) override { return Next(title); }
+    void BrowseDir(const std::string& title, Chosen chosen) override { chosen(Next(title)); }
 };
 
 class RecordingMessageBox final : public MessageBox {
 public:
-    void Show(const std::string& text) override { shown.push_back(text); }
+    void Show(const std::string& text, Closed closed) override {
+        shown.push_back(text);
+        if (closed)
+            closed();
+    }
     std::vector<std::string> shown;
 };
 
@@ -78,30 +86,34 @@ public:
     std::vector<std::string> shown;
 };
 
-// Runs what the test put in `gap` each time the window lets events through.
-class ScriptedPendingEvents final : public PendingEvents {
-public:
-    void DoEvents() override {
-        ++calls;
-        if (gap)
-            gap(calls);
-    }
-    std::function<void(int call)> gap;
-    int calls = 0;
-};
-
+// Every request fails as without a network, told from the loop.
 class OfflineDownloader final : public Downloader {
 public:
-    DownloadResult Download(const DownloadRequest&) override { return {false, 0, "没有网络", {}}; }
+    explicit OfflineDownloader(EventLoop& loop) : m_loop(loop) {}
+    std::uint64_t Download(const DownloadRequest&, Saved saved) override {
+        return static_cast<std::uint64_t>(m_loop.StartTimer(
+            std::chrono::milliseconds(0), [saved] { saved({false, 0, "没有网络", {}}); }));
+    }
+    void Cancel(std::uint64_t id) override { m_loop.StopTimer(static_cast<int>(id)); }
+
+private:
+    EventLoop& m_loop;
 };
 
 class OfflineHttpClient final : public HttpClient {
 public:
-    HttpResponse Get(const std::string&) override {
-        HttpResponse offline;
-        offline.error = "无法解析主机名";
-        return offline;
+    explicit OfflineHttpClient(EventLoop& loop) : m_loop(loop) {}
+    std::uint64_t Get(const std::string&, Answer answer, std::int64_t) override {
+        return static_cast<std::uint64_t>(m_loop.StartTimer(std::chrono::milliseconds(0), [answer] {
+            HttpResponse offline;
+            offline.error = "无法解析主机名";
+            answer(offline);
+        }));
     }
+    void Cancel(std::uint64_t id) override { m_loop.StopTimer(static_cast<int>(id)); }
+
+private:
+    EventLoop& m_loop;
 };
 
 // Notes each program it is asked to start and answers `reason` ("" when the
@@ -128,32 +140,38 @@ public:
     double step = 0.0;
 };
 
-// Everything a MainF1 needs; the downloader and HTTP client can be swapped
-// for real ones.
+// Everything a MainF1 needs; the downloader and HTTP clients can be swapped
+// for real ones, on their own loop.
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     openFile, folders, box,      browser, fileManager, *pending,
-                     *download, *http,    *pages,  *starter, clock,   program};
+        return Seams{files,     fileSystem, openFile, folders,  box,   browser, fileManager,
+                     *download, *http,      *pages,   *starter, clock, program};
     }
 
+    PollEventLoop loop;
     PosixFileReader files;
+    PosixFileSystem fileSystem;
     ScriptedOpenFileDialog openFile;
     ScriptedFolderBrowser folders;
     RecordingMessageBox box;
     RecordingBrowser browser;
     RecordingFileManager fileManager;
-    ScriptedPendingEvents events;
-    OfflineDownloader offlineDownloader;
-    OfflineHttpClient offlineHttp;
+    OfflineDownloader offlineDownloader{loop};
+    OfflineHttpClient offlineHttp{loop};
     RecordingProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
-    PendingEvents* pending = &events;
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
     HttpClient* pages = &offlineHttp;
     ProcessStarter* starter = &processes;
 };
+
+// Runs `loop` until the window has nothing under way. False when it never
+// gets there: nothing was left that could end it.
+inline bool Settle(PollEventLoop& loop, const MainF1& window) {
+    return loop.RunUntil([&window] { return !window.Busy(); }) || !window.Busy();
+}
 
 }  // namespace pixquarry::testing

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "platform/curl/EngineDownloads.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
 #include "web/PublisherSite.h"
@@ -16,7 +19,7 @@ struct RealTransfers {
 
     PollEventLoop loop;
     TransferEngine engine{loop};
-    EngineDownloader downloader;
+    EngineDownloads downloader;
     EngineHttpClient http{engine, UpdateCheckLimits()};
     EngineHttpClient pages{engine, SourceFetchLimits()};
 };
@@ -25,10 +28,11 @@ struct RealTransfers {
 class RecordingClient final : public HttpClient {
 public:
     RecordingClient(TransferEngine& engine, TransferLimits limits) : m_real(engine, limits) {}
-    HttpResponse Get(const std::string& url) override {
+    std::uint64_t Get(const std::string& url, Answer answer, std::int64_t maxBytes) override {
         asked.push_back(url);
-        return m_real.Get(url);
+        return m_real.Get(url, std::move(answer), maxBytes);
     }
+    void Cancel(std::uint64_t id) override { m_real.Cancel(id); }
     std::vector<std::string> asked;
 
 private:

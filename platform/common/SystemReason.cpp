@@ -1,4 +1,4 @@
-#include "platform/posix/SystemReason.h"
+#include "platform/common/SystemReason.h"
 
 #include <cerrno>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 
 namespace pixquarry {
 namespace {

@@ -1,4 +1,4 @@
-#include "extract/RegExpTest.h"
+#include "extract/UrlMatches.h"
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>

@@ -1,10 +1,10 @@
-#include "platform/posix/CodePage936.h"
+#include "platform/common/CodePage936.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <memory>
 
-#include "platform/posix/IconvHandle.h"
+#include "platform/common/IconvHandle.h"
 
 namespace pixquarry {
 
