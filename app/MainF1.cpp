@@ -2,6 +2,7 @@
 
 #include <string>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "app/WindowWork.h"
@@ -93,9 +94,11 @@ void MainF1::Unload() {
     if (m_run)
         m_run->loop->Cancel();
     CancelExtraction();
-    m_seams.http.Cancel(m_updateFetch);
-    m_seams.downloader.Cancel(m_updaterDownload);
-    m_updateFetch = m_updaterDownload = 0;
+    // Only what is under way is touched: the seams need not outlive an idle window.
+    if (m_updateFetch != 0)
+        m_seams.http.Cancel(std::exchange(m_updateFetch, 0));
+    if (m_updaterDownload != 0)
+        m_seams.downloader.Cancel(std::exchange(m_updaterDownload, 0));
 }
 
 bool MainF1::Busy() const {

@@ -53,7 +53,8 @@ void MainF1::Extract() {
 void MainF1::CancelExtraction() {
     if (!m_extraction)
         return;
-    m_seams.pages.Cancel(m_extraction->fetch);
+    if (m_extraction->fetch != 0)
+        m_seams.pages.Cancel(m_extraction->fetch);
     m_extraction.reset();
 }
 

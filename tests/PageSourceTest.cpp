@@ -151,10 +151,11 @@ TEST_F(PageHarvestTable, ListsLinksWithWhereEachWasFound) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string address = site->Origin() + c.page;
-        const HttpResponse page = m_net.pages.Get(address);
+        const HttpResponse page = testing::GetNow(m_net.loop, m_net.pages, address);
         ASSERT_TRUE(page.ok);
         ASSERT_TRUE(IsHtmlPage(page.contentType, page.body));
-        const Harvest harvest = HarvestPage(address, page.body, page.contentType, m_net.pages);
+        const Harvest harvest = testing::HarvestPageNow(m_net.loop, m_net.pages, address, page.body,
+                                                        page.contentType);
         ASSERT_TRUE(harvest.ok);
         std::vector<std::string> got;
         for (std::size_t i = 0; i < harvest.links.size(); ++i) {
@@ -186,7 +187,8 @@ TEST_F(PageSite, SheetsAreFetchedOnceSixAtATimeSixtyFourInAllUpTo16MiBEach) {
         slow.Put(name,
                  i == 0 ? std::string(16 * 1024 * 1024 + 1, ' ') : ".x{background:url(x.png)}");
     }
-    const Harvest harvest = HarvestPage(slow.Origin() + "/", page, "text/html", m_net.pages);
+    const Harvest harvest =
+        testing::HarvestPageNow(m_net.loop, m_net.pages, slow.Origin() + "/", page, "text/html");
     EXPECT_EQ(harvest.links, std::vector<std::string>{slow.Origin() + "/x.png"});
     EXPECT_EQ(harvest.from.at(0).size(), 63u);
     ASSERT_EQ(harvest.failures.size(), 1u);
@@ -206,6 +208,7 @@ TEST_F(PageSite, TheWindowListsResolvedLinksAndNamesFailedSheets) {
     const auto harvest = [&](const std::string& page) {
         window.OFile1.SetText(site->Origin() + page);
         window.SearchPic.Click();
+        testing::Settle(m_net.loop, window);
         return testing::ListItems(window.GetPic);
     };
     EXPECT_EQ(harvest("/based.html"),

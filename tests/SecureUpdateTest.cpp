@@ -79,7 +79,9 @@ TEST(SecureUpdate, TheUpdaterComesOverHttpsOrNotAtAll) {
         seams.download = &net.downloader;
         seams.program = {program.string(), "pixquarry"};
         MainF1 window(seams.Make(), site.Origin());
-        EXPECT_EQ(window.Form_Load() == MainF1::LoadOutcome::HandedOff, c.handedOver);
+        window.Form_Load();
+        testing::Settle(net.loop, window);
+        EXPECT_EQ(window.HandedOff(), c.handedOver);
         EXPECT_EQ(seams.processes.asked.size(), c.handedOver ? 1u : 0u);
         EXPECT_EQ(seams.box.shown,
                   std::vector<std::string>{c.handedOver ? "软件有更新，需要立即升级！"

@@ -50,6 +50,7 @@ protected:
     void Harvest(const std::string& source) {
         window->OFile1.SetText(source);
         window->SearchPic.Click();
+        testing::Settle(m_net.loop, *window);
     }
 
     void TearDown() override { m_closing = true; }

@@ -13,12 +13,15 @@
 #include <thread>
 #include <vector>
 
+#include "platform/curl/EngineDownloads.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
 #include "tests/curl/PictureSite.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/Transfers.h"
 
 namespace pixquarry {
 namespace {
@@ -46,8 +49,15 @@ protected:
     }
     DownloadResult Fetch(const std::string& path, const std::string& name,
                          TransferLimits limits = QuickLimits()) {
-        return EngineDownloader(m_engine, limits)
-            .Download({Link(path), m_folder.Path().string(), name});
+        return Download({Link(path), m_folder.Path().string(), name}, limits);
+    }
+    DownloadResult Download(const DownloadRequest& request, TransferLimits limits = {}) {
+        EngineDownloads downloads(m_engine, limits);
+        return testing::DownloadNow(m_loop, downloads, request);
+    }
+    HttpResponse Get(const std::string& path, TransferLimits limits) {
+        EngineHttpClient client(m_engine, limits);
+        return testing::GetNow(m_loop, client, m_site.Url(path));
     }
 
     TempFolder m_folder;
@@ -133,8 +143,8 @@ TEST_F(Engine, RefusesBeforeAnyTransfer) {
         const DownloadResult r = Fetch("/pic.png", name);
         EXPECT_EQ(r.error, "文件名无效") << name;
     }
-    const DownloadResult missing = EngineDownloader(m_engine).Download(
-        {m_site.Url("/pic.png"), (m_folder.Path() / "gone").string(), "a"});
+    const DownloadResult missing =
+        Download({m_site.Url("/pic.png"), (m_folder.Path() / "gone").string(), "a"});
     EXPECT_EQ(missing.error, "文件夹不存在");
     EXPECT_EQ(m_site.Requests(), 0);
     EXPECT_TRUE(Contents(m_folder.Path()).empty());
@@ -145,7 +155,7 @@ TEST_F(Engine, SendsOwnUserAgentAndTheLinksOriginOnlyWhenAskedOnOneConnection) {
     EXPECT_EQ(ReadFile(m_folder.Path() / "echo"), m_site.Origin() + "/|Pixquarry/1.00");
     DownloadRequest updater{m_site.Url("/echo"), m_folder.Path().string(), "updater"};
     updater.sendReferer = false;
-    ASSERT_TRUE(EngineDownloader(m_engine).Download(updater).ok);
+    ASSERT_TRUE(Download(updater).ok);
     EXPECT_EQ(ReadFile(m_folder.Path() / "updater"), "|Pixquarry/1.00");
     // One connection for all, a failed answer in between.
     ASSERT_TRUE(Fetch("/port", "first").ok);
@@ -154,17 +164,19 @@ TEST_F(Engine, SendsOwnUserAgentAndTheLinksOriginOnlyWhenAskedOnOneConnection) {
     EXPECT_EQ(ReadFile(m_folder.Path() / "first"), ReadFile(m_folder.Path() / "second"));
 }
 
-TEST_F(Engine, StoppedRunLeavesNoFile) {
+TEST_F(Engine, ACancelledTransferLeavesNoFileAndTellsNothing) {
+    EngineDownloads downloads(m_engine, QuickLimits());
     int reports = 0;
-    const auto start = std::chrono::steady_clock::now();
-    const bool completed = m_engine.Run(
-        {{m_site.Url("/stall"), m_folder.Path().string(), "stall.png"}}, 2, QuickLimits(),
-        [&](std::size_t, const DownloadResult&) { ++reports; },
-        [](std::int64_t bytes) { return bytes == 0; });
-    EXPECT_FALSE(completed);
-    EXPECT_EQ(reports, 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    const std::uint64_t id =
+        downloads.Download({m_site.Url("/stall"), m_folder.Path().string(), "stall.png"},
+                           [&reports](const DownloadResult&) { ++reports; });
+    m_loop.RunUntil([&downloads] { return downloads.Received() > 0; });
+    downloads.Cancel(id);
     EXPECT_TRUE(Contents(m_folder.Path()).empty());
+    bool later = false;
+    m_loop.StartTimer(std::chrono::milliseconds(200), [&later] { later = true; });
+    m_loop.RunUntil([&later] { return later; });
+    EXPECT_EQ(reports, 0);
 }
 
 TEST_F(Engine, AFullDiskFailsTheItemAndKeepsTheOldFile) {
@@ -173,8 +185,7 @@ TEST_F(Engine, AFullDiskFailsTheItemAndKeepsTheOldFile) {
     if (::getuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "needs root and a 1 MiB tmpfs";
     std::ofstream(small / "pic.png") << "old";
-    const DownloadResult r =
-        EngineDownloader(m_engine).Download({m_site.Url("/huge/4"), small.string(), "pic.png"});
+    const DownloadResult r = Download({m_site.Url("/huge/4"), small.string(), "pic.png"});
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "磁盘已满");
     EXPECT_EQ(Contents(small), (std::map<std::string, std::string>{{"pic.png", "old"}}));
@@ -203,8 +214,9 @@ TEST(EngineSize, AHugePictureStreamsWithFlatMemory) {
     TransferEngine engine(loop);
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
+    EngineDownloads downloads(engine);
     const DownloadResult r =
-        EngineDownloader(engine).Download({server.Url("/huge.png"), folder.Path().string(), "h"});
+        testing::DownloadNow(loop, downloads, {server.Url("/huge.png"), folder.Path().string(), "h"});
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
     ASSERT_TRUE(r.ok) << r.error;
@@ -214,23 +226,23 @@ TEST(EngineSize, AHugePictureStreamsWithFlatMemory) {
 }
 
 TEST_F(Engine, FetchGivesTheWholeResponseAndWhereItEndedUp) {
-    const HttpResponse missing = m_engine.Fetch(m_site.Url("/missing"), UpdateCheckLimits());
+    const HttpResponse missing = Get("/missing", UpdateCheckLimits());
     EXPECT_TRUE(missing.ok) << missing.error;
     EXPECT_EQ(missing.status, 404);
     EXPECT_EQ(missing.body, "not here");
-    const HttpResponse moved = m_engine.Fetch(m_site.Url("/moved"), UpdateCheckLimits());
+    const HttpResponse moved = Get("/moved", UpdateCheckLimits());
     EXPECT_EQ(moved.body, PictureSite::Picture());
     EXPECT_EQ(moved.finalUrl, m_site.Url("/pic.png"));
-    EXPECT_EQ(m_engine.Fetch(m_site.Url("/echo"), UpdateCheckLimits()).body, "|Pixquarry/1.00");
+    EXPECT_EQ(Get("/echo", UpdateCheckLimits()).body, "|Pixquarry/1.00");
     // A 20 MiB answer to the update question is refused, not held.
-    EXPECT_EQ(m_engine.Fetch(m_site.Url("/huge/20"), UpdateCheckLimits()).error,
+    EXPECT_EQ(Get("/huge/20", UpdateCheckLimits()).error,
               "响应超过 16777216 字节");
 
     const auto size = static_cast<std::int64_t>(PictureSite::Picture().size());
     for (const std::int64_t maxBytes : {size, size - 1}) {
         TransferLimits limits;
         limits.maxBytes = maxBytes;
-        const HttpResponse r = m_engine.Fetch(m_site.Url("/pic.png"), limits);
+        const HttpResponse r = Get("/pic.png", limits);
         EXPECT_EQ(r.ok, maxBytes == size) << maxBytes;
         EXPECT_EQ(r.error, r.ok ? "" : "响应超过 " + std::to_string(maxBytes) + " 字节");
     }

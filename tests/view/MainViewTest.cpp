@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+#include <QPointer>
 #include <QTimer>
 
 #include <fstream>
@@ -222,9 +223,10 @@ TEST_F(MainViewTest, OptionGroupsAreExclusiveEachOnItsOwnAndTheArrowsMoveInside)
 TEST(MainViewModal, APressThatOpensADialogLeavesNoButtonDown) {
     testing::FakeSeams seams;
     QtOwnedDialogs dialogs;
-    MainF1 model(Seams{seams.files, seams.openFile, dialogs, dialogs, seams.browser,
-                       seams.fileManager, seams.events, seams.offlineDownloader, seams.offlineHttp,
-                       seams.offlineHttp, seams.processes, seams.clock, seams.program});
+    MainF1 model(Seams{seams.files, seams.fileSystem, seams.openFile, dialogs, dialogs,
+                       seams.browser, seams.fileManager, seams.offlineDownloader,
+                       seams.offlineHttp, seams.offlineHttp, seams.processes, seams.clock,
+                       seams.program});
     MainView view(model, seams.browser);
     dialogs.SetParent(&view);
     view.show();
@@ -353,22 +355,23 @@ TEST(BannerView, LoadsNoResourceOfAnyKind) {
     }
 }
 
-// What `inspect` finds in the modal dialog that `open` shows, which is then closed.
+// What `inspect` finds in the modal dialog that `open` shows, which is then
+// closed. The dialog is open when `open` returns: nothing waits for it.
 QStringList WhileModal(const std::function<void()>& open,
                        const std::function<QStringList(QWidget*)>& inspect) {
-    QStringList found;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (dialog == nullptr)
-            return;  // nothing found: the checks fail
-        found = inspect(dialog);
-        for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
-            if (button->isVisible() && !button->text().isEmpty())
-                found << button->text();
-        }
-        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
-    });
     open();
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr)
+        return {};  // nothing found: the checks fail
+    QStringList found = inspect(dialog);
+    for (const QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && !button->text().isEmpty())
+            found << button->text();
+    }
+    QPointer<QWidget> closing(dialog);
+    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    EXPECT_TRUE(QTest::qWaitFor([&closing] { return closing.isNull(); }, 5000))
+        << "a closed dialog goes away";
     return found;
 }
 
@@ -378,7 +381,8 @@ TEST(QtDialogs, SpeakChineseAndShowWhatTheyAreGiven) {
     const QStringList file = WhileModal(
         [&] {
             open.ShowOpen("打开文件",
-                          "(*.css)CSS层叠样式表|*.css|所有支持文件|*.css;*.js|(*.*)所有文件|*.*");
+                          "(*.css)CSS层叠样式表|*.css|所有支持文件|*.css;*.js|(*.*)所有文件|*.*",
+                          [](std::string) {});
         },
         [](QWidget* dialog) {
             auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
@@ -397,7 +401,7 @@ TEST(QtDialogs, SpeakChineseAndShowWhatTheyAreGiven) {
 
     QtOwnedDialogs owned;
     const QStringList box = WhileModal(
-        [&] { owned.Show("第一行\r\n第二行"); },
+        [&] { owned.Show("第一行\r\n第二行", {}); },
         [](QWidget* dialog) {
             auto* message = qobject_cast<QMessageBox*>(dialog);
             return QStringList{message->windowTitle(), message->text(),
@@ -407,7 +411,7 @@ TEST(QtDialogs, SpeakChineseAndShowWhatTheyAreGiven) {
                                 QStringLiteral("no icon"), QStringLiteral("确定")}));
 
     const QStringList folder =
-        WhileModal([&] { owned.BrowseDir(""); },
+        WhileModal([&] { owned.BrowseDir("", [](std::string) {}); },
                    [](QWidget* dialog) {
                        return QStringList{qobject_cast<QFileDialog*>(dialog)->directory().path()};
                    });
