@@ -23,6 +23,7 @@
 #include "extract/Reference.h"
 #include "extract/UrlMatches.h"
 #include "platform/curl/ResolveReference.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
 
@@ -59,8 +60,18 @@ std::size_t Pixquarry(const std::string& page) {
     PollEventLoop loop;
     TransferEngine engine(loop);
     EngineHttpClient client(engine, SourceFetchLimits());
-    const HttpResponse response = client.Get(page);
-    return HarvestPage(response.finalUrl, response.body, response.contentType, client).links.size();
+    PageHarvest harvest(client);
+    std::size_t links = 0;
+    bool over = false;
+    client.Get(page, [&](HttpResponse response) {
+        harvest.Start(response.finalUrl, std::move(response.body), response.contentType,
+                      [&](Harvest found) {
+                          links = found.links.size();
+                          over = true;
+                      });
+    });
+    loop.RunUntil([&over] { return over; });
+    return links;
 }
 
 size_t Append(char* data, size_t size, size_t count, void* body) {
