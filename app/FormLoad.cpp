@@ -2,12 +2,13 @@
 
 #include "app/MainF1.h"
 #include "platform/FilePaths.h"
+#include "platform/Version.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
 
 MainF1::LoadOutcome MainF1::Form_Load() {
-    SoftVer = 100;
+    SoftVer = kSoftVer;
     if (!m_seams.program.folder.empty())
         GetAppPath = WithClosingSlash(m_seams.program.folder);
     TempPath = "updatetmpfiles";
