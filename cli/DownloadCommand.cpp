@@ -24,7 +24,7 @@ namespace {
 
 // The folder exists afterwards, or the reason is on stderr.
 bool SettleFolder(const std::string& dir) {
-    const std::string problem = MakeDownloadFolder(dir);
+    const std::string problem = MakeDownloadFolderPath(dir);
     if (!problem.empty())
         ReportFailure(problem);
     return problem.empty();
@@ -70,13 +70,13 @@ int DownloadCommand(const CliOptions& options) {
             const std::string& name = requests[index].fileName;
             progress.BeforeOutput();
             if (result.ok) {
-                WriteLine("下载成功：" + name + "\n");
+                WriteLine("下载成功：" + Visible(name) + "\n");
                 ++succeeded;
             } else {
                 std::string reason = result.error;
                 if (options.verbose && !result.detail.empty())
                     reason += "（" + result.detail + "）";
-                WriteLine("下载失败：" + name + "\t" + reason + "\n");
+                WriteLine("下载失败：" + Visible(name) + "\t" + Visible(reason) + "\n");
                 ++failed;
             }
             progress.Update(static_cast<std::size_t>(succeeded + failed), bytes);

@@ -41,16 +41,36 @@ std::string CreateFolderReason(int error) {
     }
 }
 
+// 0 when `folder` is a folder afterwards, otherwise the error.
+int MakeFolder(const std::string& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return 0;
+    if (::mkdir(folder.c_str(), 0777) == 0)
+        return 0;
+    return errno == EEXIST ? ENOTDIR : errno;
+}
+
+std::string CannotMake(const std::string& folder, int error) {
+    return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
+}
+
 }  // namespace
 
 std::string MakeDownloadFolder(const std::string& folder) {
-    struct stat info {};
-    if (::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return {};
-    if (::mkdir(folder.c_str(), 0777) == 0)
-        return {};
-    const int error = errno == EEXIST ? ENOTDIR : errno;
-    return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
+    const int error = MakeFolder(folder);
+    return error == 0 ? std::string() : CannotMake(folder, error);
+}
+
+std::string MakeDownloadFolderPath(const std::string& folder) {
+    // From the top down; a failure names the level it happened at.
+    for (std::size_t end = 0; end != std::string::npos;) {
+        end = folder.find('/', end + 1);
+        const std::string level = folder.substr(0, end);
+        if (const int error = MakeFolder(level); error != 0)
+            return CannotMake(level, error);
+    }
+    return {};
 }
 
 }  // namespace pixquarry
