@@ -32,6 +32,7 @@
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
 #include "platform/curl/TransferEngine.h"
+#include "platform/posix/DesktopOpener.h"
 #include "platform/posix/PosixFileReader.h"
 #include "platform/posix/PosixProcessStarter.h"
 #include "platform/posix/SteadyClock.h"
@@ -122,12 +123,13 @@ int main(int argc, char** argv) {
     QtOpenFileDialog openFile;
     QtOwnedDialogs dialogs;
     QtDesktop desktop;
+    DesktopOpener opener;
     PosixProcessStarter processes;
     SteadyClock steady;
-    MainF1 model(Seams{files, openFile, dialogs, dialogs, desktop, desktop, desktop, downloader,
-                       http, pages, processes, steady,
+    MainF1 model(Seams{files, openFile, dialogs, dialogs, opener, opener, desktop, downloader, http,
+                       pages, processes, steady,
                        ProgramInfo{dir.path().toStdString(), "pixquarry"}});
-    MainView view(model, desktop, &engine);
+    MainView view(model, opener, &engine);
     view.show();
     QCoreApplication::processEvents();
 
