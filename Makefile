@@ -29,6 +29,8 @@ test: deps
 	ctest --test-dir $(BUILD)/core --output-on-failure -j2
 	cmake -S . -B $(BUILD)/test $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXQUARRY_WERROR=ON
 	cmake --build $(BUILD)/test
+	# Every benchmark is built, not run, so none stops compiling unnoticed.
+	cmake --build $(BUILD)/test --target bench-targets
 	ctest --test-dir $(BUILD)/test --output-on-failure -j2
 	cmake -S . -B $(BUILD)/sanitize $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug -DPIXQUARRY_WERROR=ON \
 	      -DPIXQUARRY_SANITIZE=ON

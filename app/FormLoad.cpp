@@ -2,6 +2,7 @@
 
 #include "app/MainF1.h"
 #include "platform/FilePaths.h"
+#include "platform/Version.h"
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
@@ -14,7 +15,7 @@ constexpr std::string_view kChecking = "正在检查更新……";
 }  // namespace
 
 void MainF1::Form_Load() {
-    SoftVer = 100;
+    SoftVer = kSoftVer;
     if (!m_seams.program.folder.empty())
         GetAppPath = WithClosingSlash(m_seams.program.folder);
     TempPath = "updatetmpfiles";

@@ -65,12 +65,13 @@ private:
     void Finished(const DownloadRequest& request, const DownloadResult& result) {
         m_progress.BeforeOutput();
         if (result.ok) {
-            WriteLine(std::string(kSavedLine) + request.fileName + "\n");
+            WriteLine(std::string(kSavedLine) + Visible(request.fileName) + "\n");
         } else {
             std::string reason = result.error;
             if (m_options.verbose && !result.detail.empty())
                 reason += "（" + result.detail + "）";
-            WriteLine(std::string(kNotSavedLine) + request.fileName + "\t" + reason + "\n");
+            WriteLine(std::string(kNotSavedLine) + Visible(request.fileName) + "\t" +
+                      Visible(reason) + "\n");
         }
     }
 
@@ -104,7 +105,8 @@ int DownloadCommand(const CliOptions& options) {
         if (!harvest.ok)
             return;
         PosixFileSystem files;
-        if (const std::string problem = MakeDownloadFolder(files, options.dir); !problem.empty()) {
+        if (const std::string problem = MakeDownloadFolderPath(files, options.dir);
+            !problem.empty()) {
             status = ReportFailure(problem);
             return;
         }

@@ -9,6 +9,7 @@
 #include "cli/CliOptions.h"
 #include "cli/Commands.h"
 #include "cli/Messages.h"
+#include "platform/Version.h"
 #include "platform/WebAddress.h"
 #include "platform/curl/ResolveReference.h"
 
@@ -47,8 +48,8 @@ constexpr const char* kFooter =
     "stylesheet that cannot be read is named on stderr with the reason, the\n"
     "others are harvested all the same, and the exit status is 1.\n"
     "\n"
-    "download prints one line per link in list order, \"下载成功：NAME\" or\n"
-    "\"下载失败：NAME<TAB>REASON\", then the window's summary. Only full http(s)\n"
+    "download prints one line per link in list order on stdout, \"下载成功：NAME\"\n"
+    "or \"下载失败：NAME<TAB>REASON\", then the window's summary. Only full http(s)\n"
     "links are fetched. When several links end in the same file name, the first\n"
     "keeps it and the later ones are saved as NAME(2), NAME(3) and so on, in\n"
     "list order, whatever --jobs is.\n"
@@ -112,6 +113,8 @@ int main(int argc, char** argv) {
 
     CLI::App app(kDescription, "pixquarry-cli");
     app.footer(kFooter);
+    app.set_version_flag("--version", std::string("pixquarry-cli ") + pixquarry::kVersion,
+                         "Print the version and exit.");
     app.require_subcommand(1);
     CLI::App* extract =
         app.add_subcommand("extract", "Print SOURCE's picture links, one per line.");
@@ -122,7 +125,9 @@ int main(int argc, char** argv) {
     CLI::App* download =
         app.add_subcommand("download", "Download every picture link of SOURCE into DIR.");
     AddSourceOptions(*download, options, domain, base);
-    download->add_option("--dir", options.dir, "The folder the pictures go to; made when missing.")
+    download
+        ->add_option("--dir", options.dir,
+                     "The folder the pictures go to; made with its missing parents.")
         ->type_name("DIR")
         ->required();
     download
@@ -137,8 +142,10 @@ int main(int argc, char** argv) {
                      "Seconds one download may take in all before it fails; none by default.")
         ->type_name("SECONDS")
         ->check(CLI::PositiveNumber);
-    app.add_flag("--verbose", options.verbose,
-                 "Follow each failure reason with the transfer layer's own words.");
+    // Before or after the command, as a user may type it.
+    for (CLI::App* place : {&app, extract, download})
+        place->add_flag("--verbose", options.verbose,
+                        "Follow each failure reason with the transfer layer's own words.");
 
     std::vector<std::string> args = SplitEmptyValues(argc, argv);
     std::vector<char*> pointers;
@@ -148,7 +155,7 @@ int main(int argc, char** argv) {
         app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
-            return app.exit(e);  // --help
+            return app.exit(e);  // --help, --version
         return UsageError(e.what());
     }
 

@@ -37,15 +37,34 @@ std::string CreateFolderReason(int error) {
     }
 }
 
+// 0 when `folder` is a folder afterwards, otherwise the error.
+int MakeFolder(FileSystem& files, const std::string& folder) {
+    if (files.KindOf(folder) == FileSystem::Kind::Folder)
+        return 0;
+    const int error = files.MakeFolder(folder);
+    return error == EEXIST ? ENOTDIR : error;
+}
+
+std::string CannotMake(const std::string& folder, int error) {
+    return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
+}
+
 }  // namespace
 
 std::string MakeDownloadFolder(FileSystem& files, const std::string& folder) {
-    if (files.KindOf(folder) == FileSystem::Kind::Folder)
-        return {};
-    const int error = files.MakeFolder(folder);
-    if (error == 0)
-        return {};
-    return "无法创建下载目录“" + folder + "”：" + CreateFolderReason(error);
+    const int error = MakeFolder(files, folder);
+    return error == 0 ? std::string() : CannotMake(folder, error);
+}
+
+std::string MakeDownloadFolderPath(FileSystem& files, const std::string& folder) {
+    // From the top down; a failure names the level it happened at.
+    for (std::size_t end = 0; end != std::string::npos;) {
+        end = folder.find('/', end + 1);
+        const std::string level = folder.substr(0, end);
+        if (const int error = MakeFolder(files, level); error != 0)
+            return CannotMake(level, error);
+    }
+    return {};
 }
 
 }  // namespace pixquarry

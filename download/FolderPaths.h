@@ -24,6 +24,9 @@ DefaultFolderPlace ChooseDefaultFolder(FileSystem& files, std::string_view progr
 // mistyped parent never becomes a tree of new folders. "" on success,
 // otherwise the message naming the folder and the reason in the user's words.
 std::string MakeDownloadFolder(FileSystem& files, const std::string& folder);
+// The same with every missing folder above it, for a folder the user typed
+// out in full (`pixquarry-cli download --dir`).
+std::string MakeDownloadFolderPath(FileSystem& files, const std::string& folder);
 // Spaces (only U+0020) removed at both ends.
 std::string TrimSpaces(std::string_view text);
 

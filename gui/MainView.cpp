@@ -164,6 +164,8 @@ void MainView::AddTextBox(TextBox& box) {
             [&box](const QString& text) { box.SetText(text.toStdString()); });
     OnRefresh(box, [edit, &box] {
         const QString text = FromUtf8(box.Text());
+        // A text cut at the right edge (a long status line) can be read whole.
+        edit->setToolTip(text);
         // Setting the same text again would throw the cursor to the end.
         if (edit->text() == text)
             return;

@@ -298,11 +298,14 @@ TEST_F(CliWeb, AHostileSheetWritesNothingOutsideItsFolder) {
 }
 
 // The plain reason is a row of StatusAndMessages.
-TEST_F(CliWeb, VerboseAddsTheTransferLayersOwnWords) {
-    const Result r =
-        Run("--verbose download --dir {dir} --domain http://127.0.0.1:1/ " + Source("url(a.png)"));
-    EXPECT_EQ(Lines(r.out).at(0).rfind("下载失败：a.png\t无法连接到服务器 127.0.0.1:1（", 0), 0u)
-        << r.out;
+TEST_F(CliWeb, VerboseBeforeOrAfterTheCommandAddsTheTransferLayersOwnWords) {
+    for (const std::string args : {"--verbose download ", "download --verbose "}) {
+        const Result r =
+            Run(args + "--dir {dir} --domain http://127.0.0.1:1/ " + Source("url(a.png)"));
+        EXPECT_EQ(Lines(r.out).at(0).rfind("下载失败：a.png\t无法连接到服务器 127.0.0.1:1（", 0),
+                  0u)
+            << args << r.out << r.err;
+    }
 }
 
 TEST_F(CliWeb, StatusAndMessages) {
@@ -346,14 +349,24 @@ TEST_F(CliWeb, StatusAndMessages) {
         {"nothing to download", "download --dir {dir} {src}", "none here", 0, summary(0, 0), ""},
         {"a transfer that times out", "download --timeout 1 --dir {dir} --domain {origin}/ {src}",
          "url(stall/a.png)", 1, "下载失败：a.png\t超时\n" + summary(0, 1), ""},
+        // A name from the page cannot redraw the terminal or fake the tab before the reason.
+        {"control characters shown as escapes", "download --dir {dir} --domain {origin}/ {src}",
+         "url(\"\x1b[2K\r\x1b[32mfake.png\") url('c1\xc2\x9b.png') url('tab\t.png')", 1,
+         "下载失败：\\x1b[2K\\r\\x1b[32mfake.png\t不是完整的网址\n下载成功：c1\\u009b.png\n"
+         "下载失败：tab\\t.png\t不是完整的网址\n" +
+             summary(1, 2),
+         ""},
+        {"and on stderr", "extract {dir}/'\x1b[2Kgone.css'", "", 1, "",
+         "\\x1b[2Kgone.css”：文件不存在"},
+        {"the version", "--version", "", 0, "pixquarry-cli " PIXQUARRY_VERSION "\n", ""},
         {"a server that cannot be reached",
          "download --dir {dir} --domain http://127.0.0.1:1/ {src}", "url(a.png)", 1,
          "下载失败：a.png\t无法连接到服务器 127.0.0.1:1\n" + summary(0, 1), ""},
         {"resolved and downloaded", "download --dir {dir} --resolve {origin}/css/site.css", "", 0,
          "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n" + summary(3, 0), ""},
         {"a missing source", "download --dir {dir} {missing}", "", 1, "", "文件不存在"},
-        {"no parent folder", "download --dir {dir}/no/such {src}", "url(a.png)", 1, "",
-         "上一级文件夹不存在"},
+        {"--dir made with its parents", "download --dir {dir}/no/such --domain {origin}/ {src}",
+         "url(a.png)", 0, "下载成功：a.png\n" + summary(1, 0), ""},
         {"a file as --dir", "download --dir {src} {src}", "url(a.png)", 1, "", "已有同名的文件"},
         {"download without --dir", "download {src}", "", 2, "", "--dir"},
         {"no jobs", "download --jobs 0 --dir {dir} {src}", "", 2, "", "--jobs"},

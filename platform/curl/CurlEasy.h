@@ -8,11 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Version.h"
 #include "platform/curl/TransferLimits.h"
 
 namespace pixquarry {
 
-inline constexpr char kUserAgent[] = "Pixquarry/1.00";
+inline constexpr char kUserAgent[] = "Pixquarry/" PIXQUARRY_VERSION_TEXT;
 
 struct CurlOutcome {
     bool transferred = false;  // a whole response arrived

@@ -273,12 +273,13 @@ TEST_F(MainViewTest, AFileDroppedOnTheWindowIsHarvested) {
     EXPECT_FALSE(Widget<QLineEdit>(m_model.WebUrl)->acceptDrops()) << "drops go to the window";
 }
 
-TEST_F(MainViewTest, TextBoxesShowTheBeginningAndKeepTheCursor) {
+TEST_F(MainViewTest, TextBoxesShowTheBeginningKeepTheCursorAndTipTheWholeText) {
     const std::string message = "无法读取文件“/" + std::string(300, 'x') + "/site.css”：文件不存在";
     m_model.LogShow.SetText(message);
     QLineEdit* log = Widget<QLineEdit>(m_model.LogShow);
     EXPECT_EQ(log->cursorPosition(), 0);
     EXPECT_EQ(log->text().toStdString(), message);
+    EXPECT_EQ(log->toolTip().toStdString(), message) << "the whole text, however long";
 
     QLineEdit* edit = Widget<QLineEdit>(m_model.PPTBeg);
     edit->setCursorPosition(0);
