@@ -155,9 +155,13 @@ size_t CurlEasy::OnHeader(char* data, size_t size, size_t count, void* self) {
 
 int CurlEasy::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     auto& easy = *static_cast<CurlEasy*>(self);
-    if (!easy.Stalled())
-        return 0;
-    easy.m_abortReason = "服务器长时间没有发送数据";
+    try {
+        if (!easy.Stalled())
+            return 0;
+        easy.m_abortReason = "服务器长时间没有发送数据";
+    } catch (const std::exception& e) {  // nothing may unwind through libcurl
+        easy.m_abortReason = e.what();
+    }
     return 1;
 }
 
