@@ -37,7 +37,7 @@ void WriteLine(const std::string& line) {
 }  // namespace
 
 int DownloadCommand(const CliOptions& options) {
-    CliTransfers net;
+    CliTransfers net(options);
     Harvest harvest;
     const int status = HarvestSource(options, net.pages, harvest);
     if (!harvest.ok)

@@ -19,7 +19,7 @@ void Write(const std::string& text) {
 }  // namespace
 
 int ExtractCommand(const CliOptions& options) {
-    CliTransfers net;
+    CliTransfers net(options);
     Harvest harvest;
     const int status = HarvestSource(options, net.pages, harvest);
     if (!harvest.ok)

@@ -1,5 +1,6 @@
 #include "cli/LinkHarvest.h"
 
+#include <chrono>
 #include <string>
 #include <utility>
 
@@ -13,6 +14,19 @@
 #include "web/PublisherSite.h"
 
 namespace pixquarry {
+
+namespace {
+
+TransferLimits SourceLimits(const CliOptions& options) {
+    TransferLimits limits = SourceFetchLimits();
+    if (options.timeout > 0)
+        limits.totalTimeout = std::chrono::seconds(options.timeout);
+    return limits;
+}
+
+}  // namespace
+
+CliTransfers::CliTransfers(const CliOptions& options) : pages(engine, SourceLimits(options)) {}
 
 int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest) {
     if (options.source.empty())

@@ -8,12 +8,13 @@
 
 namespace pixquarry {
 
-// The command line's transfers: the engine on a poll loop, and stylesheets
-// fetched through it.
+// The command line's transfers: the engine on a poll loop, and SOURCE and
+// its stylesheets fetched through it, --timeout replacing their time in all.
 struct CliTransfers {
+    explicit CliTransfers(const CliOptions& options);
     PollEventLoop loop;
     TransferEngine engine{loop};
-    EngineHttpClient pages{engine, SourceFetchLimits()};
+    EngineHttpClient pages;
 };
 
 // SOURCE's picture links as the window lists them, or with --resolve each

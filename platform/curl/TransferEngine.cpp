@@ -40,6 +40,9 @@ TransferLimits UpdateCheckLimits() {
 
 TransferLimits SourceFetchLimits() {
     TransferLimits limits;
+    limits.stallTime = std::chrono::seconds(20);
+    limits.stallBytes = 1024;
+    limits.totalTimeout = std::chrono::seconds(120);
     limits.maxBytes = std::int64_t{256} * 1024 * 1024;
     return limits;
 }

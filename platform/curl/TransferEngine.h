@@ -24,7 +24,8 @@ HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body);
 
 // What the update check allows one request: a small document, quickly.
 TransferLimits UpdateCheckLimits();
-// What a stylesheet fetched by address may take: a download's time-outs, 256 MiB.
+// What a web source, page or sheet may take: 256 MiB, 120 s in all, and
+// never fewer than 1,024 bytes in 20 s.
 TransferLimits SourceFetchLimits();
 
 // Every transfer of the program, on one libcurl multi handle driven by an
