@@ -15,7 +15,7 @@ struct CliOptions {
     std::optional<std::string> base;
     std::string dir;
     int jobs = 1;
-    int timeout = 0;       // seconds one download may take in all; 0: no limit
+    int timeout = 0;       // seconds a download, SOURCE or a sheet may take in all; 0: default
     bool verbose = false;  // failure reasons also in the transfer layer's own words
 };
 

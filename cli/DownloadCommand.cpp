@@ -87,12 +87,7 @@ private:
 }  // namespace
 
 int DownloadCommand(const CliOptions& options) {
-    CliTransfers net;
-    if (options.timeout > 0) {
-        TransferLimits limits;
-        limits.totalTimeout = std::chrono::seconds(options.timeout);
-        net.downloads.SetLimits(limits);
-    }
+    CliTransfers net(options);
     // A line goes out whole as soon as its result is in.
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const StopSignals stop;

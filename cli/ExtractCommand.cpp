@@ -20,7 +20,7 @@ void Write(const std::string& text) {
 }  // namespace
 
 int ExtractCommand(const CliOptions& options) {
-    CliTransfers net;
+    CliTransfers net(options);
     std::optional<Harvest> got;
     int status = 0;
     HarvestSource(options, net, [&](int sofar, Harvest harvest) {

@@ -1,5 +1,7 @@
 #include "cli/LinkHarvest.h"
 
+#include <chrono>
+#include <chrono>
 #include <string>
 #include <utility>
 
@@ -13,6 +15,12 @@
 namespace pixquarry {
 
 namespace {
+
+TransferLimits WithTimeout(TransferLimits limits, const CliOptions& options) {
+    if (options.timeout > 0)
+        limits.totalTimeout = std::chrono::seconds(options.timeout);
+    return limits;
+}
 
 using Done = std::function<void(int status, Harvest harvest)>;
 
@@ -51,6 +59,10 @@ void HarvestText(const CliOptions& options, SourceBytes read, const Done& done) 
 }
 
 }  // namespace
+
+CliTransfers::CliTransfers(const CliOptions& options)
+    : pages(engine, WithTimeout(SourceFetchLimits(), options)),
+      downloads(engine, WithTimeout(TransferLimits{}, options)) {}
 
 void HarvestSource(const CliOptions& options, CliTransfers& net, Done done) {
     ReadSource(options.source, net.files, net.pages,

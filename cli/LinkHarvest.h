@@ -14,14 +14,16 @@
 
 namespace pixquarry {
 
-// The command line's transfers: the engine on a poll loop, stylesheets and
-// pages fetched through it, and downloads into files.
+// The command line's transfers: the engine on a poll loop, SOURCE and its
+// stylesheets fetched through it, and downloads into files; --timeout
+// replaces their time in all.
 struct CliTransfers {
+    explicit CliTransfers(const CliOptions& options);
     PosixFileReader files;
     PollEventLoop loop;
     TransferEngine engine{loop};
-    EngineHttpClient pages{engine, SourceFetchLimits()};
-    EngineDownloads downloads{engine};
+    EngineHttpClient pages;
+    EngineDownloads downloads;
     std::unique_ptr<PageHarvest> page;  // a followed page, while its sheets come
 };
 

@@ -23,8 +23,9 @@ constexpr int kMaxJobs = 64;
 constexpr const char* kDescription =
     "Finds the picture links in a style sheet and downloads them.\n"
     "\n"
-    "  pixquarry-cli extract [--domain TEXT] [--json] SOURCE\n"
-    "  pixquarry-cli extract --resolve [--base URL | --no-follow] [--json] SOURCE\n"
+    "  pixquarry-cli extract [--domain TEXT] [--json] [--timeout S] SOURCE\n"
+    "  pixquarry-cli extract --resolve [--base URL | --no-follow] [--json] [--timeout S]\n"
+    "                        SOURCE\n"
     "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] [--timeout S] SOURCE\n"
     "  pixquarry-cli download --dir DIR --resolve [--base URL | --no-follow] [--jobs N]\n"
     "                         [--timeout S] SOURCE\n";
@@ -46,7 +47,9 @@ constexpr const char* kFooter =
     "items are then {\"url\": LINK, \"from\": [{\"sheet\": ADDRESS, \"line\": N}]},\n"
     "with \"<style>\" or \"style=\\\"\\\"\" as ADDRESS for the page's own styles. A\n"
     "stylesheet that cannot be read is named on stderr with the reason, the\n"
-    "others are harvested all the same, and the exit status is 1.\n"
+    "others are harvested all the same, and the exit status is 1. SOURCE and each\n"
+    "stylesheet are given up when they send fewer than 1,024 bytes in 20 s or\n"
+    "are not complete after 120 s (--timeout S).\n"
     "\n"
     "download prints one line per link in list order on stdout, \"下载成功：NAME\"\n"
     "or \"下载失败：NAME<TAB>REASON\", then the window's summary. Only full http(s)\n"
@@ -119,6 +122,11 @@ int main(int argc, char** argv) {
     CLI::App* extract =
         app.add_subcommand("extract", "Print SOURCE's picture links, one per line.");
     AddSourceOptions(*extract, options, domain, base);
+    extract
+        ->add_option("--timeout", options.timeout,
+                     "Seconds SOURCE and each of its stylesheets may take in all; 120 by default.")
+        ->type_name("SECONDS")
+        ->check(CLI::PositiveNumber);
     extract->add_flag("--json", options.json,
                       "Print one object {\"mode\": N, \"items\": [...]}, N the match mode the "
                       "run selected (0 url(), 1 url(''), 2 url(\"\"), 3 custom).");
@@ -139,7 +147,8 @@ int main(int argc, char** argv) {
 
     download
         ->add_option("--timeout", options.timeout,
-                     "Seconds one download may take in all before it fails; none by default.")
+                     "Seconds one download, SOURCE or one of its stylesheets may take in all; "
+                     "downloads have no limit by default, SOURCE and its stylesheets 120.")
         ->type_name("SECONDS")
         ->check(CLI::PositiveNumber);
     // Before or after the command, as a user may type it.

@@ -9,7 +9,9 @@
 namespace pixquarry {
 
 struct HttpResponse {
-    bool ok = false;  // a whole response arrived, whatever its status
+    // A whole answer arrived: an error status counts, a redirect without a
+    // new address or an answer empty by its status (204, 304) does not.
+    bool ok = false;
     long status = 0;
     std::string body;
     std::string finalUrl;     // where the request ended up after redirects

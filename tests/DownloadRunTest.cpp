@@ -262,13 +262,14 @@ TEST_F(DownloadRun, EachTickedItemGetsItsColouredLineThenTheSummary) {
     window.FileS1.SetValue(true);
     lines.clear();
     Download();
-    // In list order; an answer from 400 up is a failure.
-    EXPECT_EQ(lines, (std::vector<Line>{{"green", "下载成功：399.png"},
-                                        {"red", "下载失败：400.png（服务器回答 HTTP 400）"},
-                                        {"green", "下载成功：a.png"},
-                                        {"green", "下载成功：c.png"},
-                                        {"green", "下载成功：d%20d.png"},
-                                        {"blue", Summary(4, 1)}}));
+    // In list order; only a 2xx answer with a body is a success.
+    EXPECT_EQ(lines,
+              (std::vector<Line>{{"red", "下载失败：399.png（服务器要求跳转但没有给出新地址）"},
+                                 {"red", "下载失败：400.png（服务器回答 HTTP 400）"},
+                                 {"green", "下载成功：a.png"},
+                                 {"green", "下载成功：c.png"},
+                                 {"green", "下载成功：d%20d.png"},
+                                 {"blue", Summary(3, 2)}}));
     EXPECT_EQ(ReadFile(folder / "400.png"), "kept");
     EXPECT_TRUE(ReadFile(folder / "a.png") == Body("a.png")) << "a.png";
     EXPECT_TRUE(ReadFile(folder / "d%20d.png") == Body("d d.png")) << "d d.png";

@@ -36,10 +36,14 @@ protected:
             res.status = 404;
             res.set_content(".x{background:url(never.png)}", "text/css");
         });
-        // Accepts and never answers, until the test ends.
-        routes.Get("/silent.css", [this](const httplib::Request&, httplib::Response&) {
-            while (!m_closing)
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        // Alive, but 4 bytes every 100 ms, for 3 s; of a type the server does not
+        // compress, which would hold the pieces back.
+        routes.Get("/trickle.css", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "application/octet-stream", [n = 0](size_t, httplib::DataSink& sink) mutable {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                    return ++n < 30 && sink.write("/**/", 4);
+                });
         });
         m_server.Start();
         m_seams.pages = &m_pages;
@@ -58,7 +62,7 @@ protected:
     std::atomic<bool> m_closing{false};
     testing::TestHttpServer m_server;
     testing::RealTransfers m_net;
-    // A second of silence is a dead site here, not a minute.
+    // The sources' stall guard, over a second here, not 20.
     EngineHttpClient m_pages{m_net.engine, [] {
                                  TransferLimits limits = SourceFetchLimits();
                                  limits.stallTime = std::chrono::seconds(1);
@@ -92,7 +96,7 @@ TEST_F(WebSource, AFailedFetchIsReportedAndTheListKept) {
     };
     for (const Case& c :
          std::vector<Case>{{m_server.Url("/gone.css"), "服务器回答 HTTP 404", false},
-                           {m_server.Url("/silent.css"), "服务器长时间没有发送数据", false},
+                           {m_server.Url("/trickle.css"), "服务器长时间没有发送数据", false},
                            {m_server.Url("/site.css"), "无法连接到服务器 127.0.0.1:", true}}) {
         if (c.serverGone) {
             m_closing = true;

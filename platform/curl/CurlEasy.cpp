@@ -12,6 +12,10 @@ namespace {
 
 constexpr long kMaxRedirects = 10;
 constexpr char kProtocols[] = "http,https";
+// How much of an answer that is not saved (an error page, a redirect left
+// unfollowed) is read: enough to keep the connection for the next transfer.
+constexpr std::int64_t kMaxUnusedBody = 64 * 1024;
+constexpr std::chrono::milliseconds kSampleGap{100};
 
 void InitOnce() {
     // Not thread-safe in libcurl itself, so it happens once, before any handle.
@@ -42,6 +46,10 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(h, CURLOPT_USERAGENT, kUserAgent);
+    // Every coding libcurl can decode is asked for and decoded, also when a
+    // server sends one unasked: the sinks and the size caps see what a
+    // browser would show.
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
     if (!referer.empty())
         curl_easy_setopt(h, CURLOPT_REFERER, referer.c_str());
     // Time-outs must not raise SIGALRM in a threaded program.
@@ -49,9 +57,16 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(m_limits.connectTimeout.count()));
     curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(m_limits.totalTimeout.count()));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, m_limits.stallBytesPerSecond);
+    // libcurl's own check of a byte a second mostly makes it call
+    // OnProgress at least every second, where the stall guard is.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_limits.stallTime.count()));
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CurlEasy::OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CurlEasy::OnHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CurlEasy::OnWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
 }
@@ -60,9 +75,9 @@ CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const 
     SetOptions(url, referer);
     m_errorBuffer[0] = '\0';
     m_sink = &sink;
-    m_received = 0;
     m_abortReason.clear();
     m_retried = false;
+    Restart();
     curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
     return m_handle.get();
 }
@@ -79,8 +94,16 @@ bool CurlEasy::RetryOnNewConnection(CURLcode code) {
         return false;
     m_retried = true;
     m_errorBuffer[0] = '\0';
+    Restart();
     curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 1L);
     return true;
+}
+
+void CurlEasy::Restart() {
+    m_received = 0;
+    m_unusedBytes = 0;
+    m_headersEnded = false;
+    m_samples.clear();
 }
 
 CurlOutcome CurlEasy::Finish(CURLcode code) {
@@ -88,7 +111,6 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
 
     CurlOutcome outcome;
     outcome.status = Status();
-    outcome.transferred = code == CURLE_OK;
     outcome.finalUrl = EffectiveUrl();
     char* type = nullptr;
     if (curl_easy_getinfo(m_handle.get(), CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type)
@@ -98,7 +120,12 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
     if (!m_abortReason.empty())
         outcome.error = std::move(m_abortReason);
     else if (code != CURLE_OK)
-        outcome.error = FailureReason(code, m_handle.get(), m_limits);
+        outcome.error = FailureReason(code, m_handle.get(), m_limits, m_headersEnded);
+    else if (!m_headersEnded)  // the connection closed inside the headers
+        outcome.error = "传输中途中断";
+    else if (outcome.status < 400)  // an error status is an answer, for the caller to read
+        outcome.error = AnswerReason(outcome.status);
+    outcome.transferred = outcome.error.empty();
     return outcome;
 }
 
@@ -114,17 +141,64 @@ std::string CurlEasy::EffectiveUrl() const {
     return url != nullptr ? url : "";
 }
 
+size_t CurlEasy::OnHeader(char* data, size_t size, size_t count, void* self) {
+    auto& easy = *static_cast<CurlEasy*>(self);
+    const std::string_view line(data, size * count);
+    // Each answer (a redirect, a 100 Continue, the last one) begins with its
+    // status line and ends with a blank line.
+    if (line.rfind("HTTP/", 0) == 0)
+        easy.m_headersEnded = false;
+    else if (line == "\r\n" || line == "\n")
+        easy.m_headersEnded = true;
+    return size * count;
+}
+
+int CurlEasy::OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& easy = *static_cast<CurlEasy*>(self);
+    try {
+        if (!easy.Stalled())
+            return 0;
+        easy.m_abortReason = "服务器长时间没有发送数据";
+    } catch (const std::exception& e) {  // nothing may unwind through libcurl
+        easy.m_abortReason = e.what();
+    }
+    return 1;
+}
+
+bool CurlEasy::Stalled() {
+    long sent = 0;
+    curl_easy_getinfo(m_handle.get(), CURLINFO_REQUEST_SIZE, &sent);
+    // Until the request is out, the connect time-out applies.
+    if (m_limits.stallTime.count() <= 0 || sent == 0)
+        return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_samples.empty() || now - m_samples.back().first >= kSampleGap)
+        m_samples.emplace_back(now, m_received);
+    // The window starts at the latest sample at least stallTime old.
+    const auto start = now - m_limits.stallTime;
+    while (m_samples.size() > 1 && m_samples[1].first <= start)
+        m_samples.pop_front();
+    return m_samples.front().first <= start &&
+           m_received - m_samples.front().second < m_limits.stallBytes;
+}
+
 size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {
     auto& easy = *static_cast<CurlEasy*>(self);
     const size_t bytes = size * count;
     easy.m_received += static_cast<std::int64_t>(bytes);
+    const long status = easy.Status();
+    if (status / 100 != 2 &&
+        (easy.m_unusedBytes += static_cast<std::int64_t>(bytes)) > kMaxUnusedBody) {
+        easy.m_abortReason = AnswerReason(status);
+        return 0;
+    }
     if (easy.m_limits.maxBytes > 0 && easy.m_received > easy.m_limits.maxBytes) {
         easy.m_abortReason = "响应超过 " + std::to_string(easy.m_limits.maxBytes) + " 字节";
         return 0;
     }
     // Nothing may unwind through libcurl.
     try {
-        if (!(*easy.m_sink)(std::string_view(data, bytes), easy.Status(), easy.m_abortReason))
+        if (!(*easy.m_sink)(std::string_view(data, bytes), status, easy.m_abortReason))
             return 0;
     } catch (const std::exception& e) {
         easy.m_abortReason = e.what();

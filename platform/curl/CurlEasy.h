@@ -2,11 +2,14 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/Version.h"
 #include "platform/curl/TransferLimits.h"
@@ -16,16 +19,19 @@ namespace pixquarry {
 inline constexpr char kUserAgent[] = "Pixquarry/" PIXQUARRY_VERSION_TEXT;
 
 struct CurlOutcome {
-    bool transferred = false;  // a whole response arrived
-    long status = 0;           // the last response's status, 0 when none arrived
-    std::string finalUrl;      // where the transfer ended up after redirects
-    std::string contentType;   // the last response's Content-Type, empty when none
-    std::string error;         // why not, in the user's words; empty when transferred
-    std::string detail;        // libcurl's own words for it
+    // A whole answer arrived that is no redirect left unfollowed and not
+    // empty by its status; an error status (>= 400) with its body counts.
+    bool transferred = false;
+    long status = 0;          // the last response's status, 0 when none arrived
+    std::string finalUrl;     // where the transfer ended up after redirects
+    std::string contentType;  // the last response's Content-Type, empty when none
+    std::string error;        // why not, in the user's words; empty when transferred
+    std::string detail;       // libcurl's own words for it
 };
 
 // One easy handle with the options every Pixquarry transfer shares: http and
-// https only (redirects too), the User-Agent, the time-outs and the size cap.
+// https only (redirects too), the User-Agent, every content coding libcurl
+// decodes, the time-outs, the stall guard and the size caps.
 // The handle lives as long as the object so kept-alive connections are reused.
 class CurlEasy final {
 public:
@@ -63,6 +69,11 @@ private:
     };
 
     static size_t OnWrite(char* data, size_t size, size_t count, void* self);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    // Fewer than stallBytes in the last stallTime, once the request is out.
+    bool Stalled();
+    void Restart();
     void SetOptions(const std::string& url, const std::string& referer);
 
     TransferLimits m_limits;
@@ -70,6 +81,10 @@ private:
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
     const Sink* m_sink = nullptr;
     std::int64_t m_received = 0;
+    std::int64_t m_unusedBytes = 0;  // body of an answer that is not saved
+    bool m_headersEnded = false;     // the last answer's blank line arrived
+    // (when, body bytes so far), one every 100 ms or more, back to stallTime ago
+    std::deque<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> m_samples;
     std::string m_abortReason;
     bool m_retried = false;
 };

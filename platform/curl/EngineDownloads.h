@@ -26,9 +26,6 @@ public:
     void Cancel(std::uint64_t id) override;
     std::int64_t Received() const override { return m_received; }
 
-    // For `pixquarry-cli download --timeout`.
-    void SetLimits(const TransferLimits& limits) { m_limits = limits; }
-
 private:
     struct Transfer;
     void Refused(std::uint64_t id);

@@ -11,7 +11,7 @@ namespace pixquarry {
 namespace {
 
 bool ValidFileName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." &&
+    return !name.empty() && name != "." && name != ".." && name != PartFile::kWorkFolder &&
            name.find_first_of(std::string("/\0", 2)) == std::string::npos;
 }
 
@@ -62,8 +62,11 @@ TargetFile::TargetFile(const DownloadRequest& request)
 }
 
 bool TargetFile::Take(long status, std::string_view chunk, std::string& error) {
-    // An error page is read to its end, not saved, so the connection stays usable.
-    return status >= 400 || m_part->Write(chunk, error);
+    // Only a 2xx body is the picture; any other is read a little and dropped.
+    if (status / 100 != 2)
+        return true;
+    m_written += static_cast<std::int64_t>(chunk.size());
+    return m_part->Write(chunk, error);
 }
 
 DownloadResult TargetFile::Finish(const CurlOutcome& outcome) {
@@ -71,6 +74,9 @@ DownloadResult TargetFile::Finish(const CurlOutcome& outcome) {
         return Failure(outcome.status, HttpStatusReason(outcome.status));
     if (!outcome.transferred)
         return Failure(outcome.status, outcome.error, outcome.detail);
+    // No picture is empty: an empty answer never replaces a file.
+    if (m_written == 0)
+        return Failure(outcome.status, "服务器没有返回内容");
     std::string error;
     if (!m_part->Commit(m_path, error))
         return Failure(outcome.status, error);

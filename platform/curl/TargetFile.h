@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,8 +12,8 @@
 namespace pixquarry {
 
 // One download's file, the same for every downloader: the name is checked,
-// the body goes to a PartFile beside the target, and the transfer's outcome
-// becomes a DownloadResult.
+// the body goes to a PartFile in the target's folder, and the transfer's
+// outcome becomes a DownloadResult: a success only for a 2xx answer with a body.
 class TargetFile final {
 public:
     explicit TargetFile(const DownloadRequest& request);
@@ -36,6 +37,7 @@ private:
     std::string m_referer;
     std::optional<DownloadResult> m_refusal;
     std::optional<PartFile> m_part;
+    std::int64_t m_written = 0;
 };
 
 }  // namespace pixquarry

@@ -8,11 +8,12 @@ namespace pixquarry {
 // How long and how much one transfer may take before it is given up.
 struct TransferLimits {
     std::chrono::milliseconds connectTimeout{30000};
-    // Slower than stallBytesPerSecond for stallTime counts as a dead peer.
+    // Fewer than stallBytes of body in any stallTime, once the request is
+    // sent, counts as a dead peer.
     std::chrono::seconds stallTime{60};
-    long stallBytesPerSecond = 1;
+    std::int64_t stallBytes = 1;
     std::chrono::milliseconds totalTimeout{0};  // 0: no limit
-    std::int64_t maxBytes = 0;                  // body size; 0: no limit
+    std::int64_t maxBytes = 0;                  // body size after decoding; 0: no limit
     bool httpsOnly = false;                     // redirects included
 };
 
@@ -25,10 +26,13 @@ inline TransferLimits UpdateCheckLimits() {
     return limits;
 }
 
-// What a stylesheet or page fetched by address may take: a download's
-// time-outs, 256 MiB.
+// What a web source, page or sheet may take: 256 MiB, 120 s in all, and
+// never fewer than 1,024 bytes in 20 s.
 inline TransferLimits SourceFetchLimits() {
     TransferLimits limits;
+    limits.stallTime = std::chrono::seconds(20);
+    limits.stallBytes = 1024;
+    limits.totalTimeout = std::chrono::seconds(120);
     limits.maxBytes = std::int64_t{256} * 1024 * 1024;
     return limits;
 }

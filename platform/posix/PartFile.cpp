@@ -23,31 +23,32 @@ std::string SystemError() {
     return SystemReason(errno);
 }
 
+std::string WorkFolder(const std::string& folder) {
+    return WithClosingSlash(folder.empty() ? "." : folder) + PartFile::kWorkFolder;
+}
+
 // Names unique to this process; O_EXCL settles a clash with anyone else's.
-std::string NextName(const std::string& folder) {
+std::string NextName(const std::string& work) {
     static std::atomic<unsigned long> counter{0};
-    std::string name = WithClosingSlash(folder) + ".pixquarry-" + std::to_string(::getpid()) + "-" +
-                       std::to_string(++counter);
-    name += kSuffix;
-    return name;
+    return work + "/" + std::to_string(::getpid()) + "-" + std::to_string(++counter) + kSuffix;
 }
 
 bool IsPartName(const char* name) {
     const std::string_view n(name);
-    return n.rfind(".pixquarry-", 0) == 0 && n.size() > sizeof kSuffix &&
-           n.substr(n.size() - (sizeof kSuffix - 1)) == kSuffix;
+    return n.size() > sizeof kSuffix && n.substr(n.size() - (sizeof kSuffix - 1)) == kSuffix;
 }
 
 }  // namespace
 
 void PartFile::RemoveOrphans(const std::string& folder) {
-    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    const std::string work = WorkFolder(folder);
+    DIR* dir = ::opendir(work.c_str());
     if (dir == nullptr)
         return;
     while (const dirent* entry = ::readdir(dir)) {
         if (!IsPartName(entry->d_name))
             continue;
-        const std::string path = WithClosingSlash(folder) + entry->d_name;
+        const std::string path = work + "/" + entry->d_name;
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
@@ -58,15 +59,19 @@ void PartFile::RemoveOrphans(const std::string& folder) {
         ::close(fd);
     }
     ::closedir(dir);
+    ::rmdir(work.c_str());  // fails while a run still writes there
 }
 
-PartFile::PartFile(const std::string& folder) {
+PartFile::PartFile(const std::string& folder) : m_work(WorkFolder(folder)) {
     int fd = -1;
     std::string name;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        name = NextName(folder);
+        name = NextName(m_work);
         // 0666 less the umask: the user's usual mode for a new picture.
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        // No work folder: none yet, or another run's last part file took it away.
+        if (fd < 0 && errno == ENOENT && (::mkdir(m_work.c_str(), 0777) == 0 || errno == EEXIST))
+            continue;
         if (fd < 0 && errno != EEXIST)
             break;
         // The lock says "someone is writing this" for as long as the file
@@ -82,6 +87,7 @@ PartFile::PartFile(const std::string& folder) {
     }
     if (fd < 0) {
         m_openError = SystemError();
+        ::rmdir(m_work.c_str());
         return;
     }
     m_path = name;
@@ -96,6 +102,7 @@ PartFile::~PartFile() {
     m_file.reset();
     if (!m_path.empty() && !m_committed)
         ::unlink(m_path.c_str());
+    ::rmdir(m_work.c_str());  // fails while other part files are there
 }
 
 bool PartFile::Write(std::string_view chunk, std::string& error) {

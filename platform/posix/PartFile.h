@@ -8,11 +8,15 @@
 
 namespace pixquarry {
 
-// A hidden temporary file in the target folder that becomes the real file
-// only by Commit(): a failed download or profile write leaves the folder as
-// it was.
+// A temporary file that becomes the real file only by Commit(): a failed
+// download or profile write leaves the folder as it was. Part files live in
+// the hidden work folder kWorkFolder inside the target folder, where no file
+// saved by name can be, and the folder goes again when it is empty.
 class PartFile final {
 public:
+    // The one name a saved file must not take.
+    static constexpr char kWorkFolder[] = ".pixquarry-parts";
+
     // Check OpenError() before writing.
     explicit PartFile(const std::string& folder);
     PartFile(const PartFile&) = delete;
@@ -22,7 +26,7 @@ public:
     ~PartFile();
 
     const std::string& OpenError() const { return m_openError; }
-    // Removes the part files in `folder` that nobody is writing any more,
+    // Removes the part files for `folder` that nobody is writing any more,
     // as after a killed run; those of runs still going stay.
     static void RemoveOrphans(const std::string& folder);
     bool Write(std::string_view chunk, std::string& error);
@@ -36,6 +40,7 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
+    std::string m_work;
     std::string m_path;
     std::unique_ptr<std::FILE, FileClose> m_file;
     std::string m_openError;

@@ -1,10 +1,17 @@
 #pragma once
 
 // The server both curl test files talk to: pictures, error pages, redirects
-// and the ways a transfer can go wrong.
+// and the ways a transfer can go wrong; beside it a raw one for answers no
+// HTTP library would give.
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
 #include <string>
 #include <thread>
 
@@ -28,17 +35,6 @@ public:
         routes.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
             res.status = 404;
             res.set_content("not here", "text/plain");
-        });
-        routes.Get("/broken",
-                   [](const httplib::Request&, httplib::Response& res) { res.status = 500; });
-        routes.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("/pic.png");
-        });
-        routes.Get("/to-file", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("file:///etc/passwd");
-        });
-        routes.Get("/loop", [](const httplib::Request&, httplib::Response& res) {
-            res.set_redirect("/loop");
         });
         // /hop/N takes N redirects to reach its body.
         routes.Get(R"(/hop/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
@@ -81,9 +77,23 @@ public:
                 return sent && sink.write(std::string(900, 'X').data(), 900);
             });
         });
-        // /huge/N: N MiB.
+        // Coded although nobody asked for it.
+        routes.Get("/gzip.png", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Encoding", "gzip");
+            std::string coded;
+            httplib::detail::gzip_compressor().compress(
+                Picture().data(), Picture().size(), true,
+                [&coded](const char* data, size_t size) { return coded.append(data, size), true; });
+            res.set_content(coded, "image/png");
+        });
+        // /huge/N: N MiB, made as they go out.
         routes.Get(R"(/huge/(\d+))", [](const httplib::Request& req, httplib::Response& res) {
-            res.set_content(std::string(std::stoul(req.matches[1]) << 20, 'h'), "image/png");
+            const size_t size = std::stoul(req.matches[1]) << 20;
+            res.set_content_provider(
+                size, "image/png", [size](size_t at, size_t, httplib::DataSink& sink) {
+                    static const std::string block(1 << 20, 'h');  // one for all: no new memory
+                    return sink.write(block.data(), std::min(size - at, block.size()));
+                });
         });
         // Sends 4 bytes, then nothing until the site goes away.
         routes.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {
@@ -97,8 +107,21 @@ public:
                 });
         });
         m_server.Start();
+        m_raw = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t size = sizeof address;
+        ::bind(m_raw, reinterpret_cast<sockaddr*>(&address), size);
+        ::listen(m_raw, 8);
+        ::getsockname(m_raw, reinterpret_cast<sockaddr*>(&address), &size);
+        m_rawOrigin = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        m_rawThread = std::thread([this] { ServeRaw(); });
     }
-    ~PictureSite() { m_closing = true; }
+    ~PictureSite() {
+        m_closing = true;
+        ::shutdown(m_raw, SHUT_RDWR);
+        m_rawThread.join();
+        ::close(m_raw);
+    }
 
     // Larger than one libcurl buffer, every byte value, not a text.
     static std::string Picture() {
@@ -109,13 +132,51 @@ public:
     }
 
     std::string Url(const std::string& path) const { return m_server.Url(path); }
+    std::string RawUrl(const std::string& path) const { return m_rawOrigin + path; }
     std::string Origin() const { return m_server.Origin(); }
     int Requests() const { return m_requests; }
 
 private:
+    // Each connection gets the answer its path names, byte for byte, then is
+    // closed; /endless-404 goes on for 10 s.
+    void ServeRaw() {
+        using namespace std::string_literals;
+        const std::map<std::string, std::string> answers = {
+            {"/cut-header", "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n"},
+            {"/big-header",
+             "HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'b') + "\r\n\r\nbody"},
+            {"/length-1", "HTTP/1.1 200 OK\r\nContent-Length: -1\r\n\r\nbody"},
+            {"/nul-location",
+             "HTTP/1.1 302 Found\r\nLocation: /a\0b\r\nContent-Length: 0\r\n\r\n"s},
+            {"/status-line", "HTTP/1.1 abc\r\nContent-Length: 4\r\n\r\nbody"},
+            {"/http09", "<html>no status line</html>"},
+            {"/empty", "HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n"},
+            {"/bad-gzip", "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\nno gzip"},
+            {"/endless-404", "HTTP/1.1 404 Not Found\r\n\r\n"},
+            {"/to-file", "HTTP/1.1 302 Found\r\nLocation: file:///etc/passwd\r\n\r\n"}};
+        for (int client; (client = ::accept(m_raw, nullptr, nullptr)) >= 0; ::close(client)) {
+            std::string request(4096, '\0');
+            const ssize_t got = ::recv(client, request.data(), request.size(), 0);
+            request.resize(got > 0 ? static_cast<size_t>(got) : 0);
+            const size_t path = request.find(' ') + 1;
+            const auto found = answers.find(request.substr(path, request.find(' ', path) - path));
+            if (found == answers.end())
+                continue;
+            ::send(client, found->second.data(), found->second.size(), MSG_NOSIGNAL);
+            const std::string page(found->first == "/endless-404" ? 1 << 16 : 0, 'e');
+            for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                 !page.empty() && std::chrono::steady_clock::now() < end &&
+                 ::send(client, page.data(), page.size(), MSG_NOSIGNAL) > 0;) {
+            }
+        }
+    }
+
     std::atomic<bool> m_closing{false};
     std::atomic<int> m_requests{0};
     TestHttpServer m_server;
+    int m_raw = -1;
+    std::string m_rawOrigin;
+    std::thread m_rawThread;
 };
 
 }  // namespace pixquarry::testing

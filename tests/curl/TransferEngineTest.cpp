@@ -8,10 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <stdexcept>
 #include <string>
-#include <thread>
-#include <vector>
 
 #include "platform/curl/EngineDownloads.h"
 #include "platform/curl/EngineHttpClient.h"
@@ -20,7 +17,6 @@
 #include "tests/curl/PictureSite.h"
 #include "tests/support/Files.h"
 #include "tests/support/TempFolder.h"
-#include "tests/support/TestHttpServer.h"
 #include "tests/support/Transfers.h"
 
 namespace pixquarry {
@@ -34,10 +30,8 @@ using testing::TempFolder;
 
 TransferLimits QuickLimits() {
     TransferLimits limits;
-    // libcurl averages the speed over up to 5 s, so the few bytes /stall
-    // sends must be well under the limit for 1 s to be enough.
     limits.stallTime = std::chrono::seconds(1);
-    limits.stallBytesPerSecond = 1000;
+    limits.stallBytes = 1000;
     return limits;
 }
 
@@ -72,22 +66,20 @@ TEST_F(Engine, SavesTheBodyByteForByteWithTheUsualMode) {
         const char* path;
         const char* fileName;
         std::string content;
-        long status = 200;
     };
     // The bytes past a Content-Length are not the picture's, and the answer
     // after them must not take them for its own.
     const Case cases[] = {{"/long", "long.png", std::string(100, 'L')},
                           {"/pic.png", "pic.png", PictureSite::Picture()},
-                          {"/moved", "moved.png", PictureSite::Picture()},
                           {"/hop/10", "hop.png", "end"},
                           {"/show.php?id=3", "show.php?id=3", "id=3"},
-                          {"/status/399", "s.png", "status 399", 399}};
+                          {"/gzip.png", "gzip.png", PictureSite::Picture()}};
     const mode_t mask = ::umask(022);
     ::umask(mask);
     for (const Case& c : cases) {
         const DownloadResult r = Fetch(c.path, c.fileName);
         EXPECT_TRUE(r.ok && r.error.empty()) << c.path << ": " << r.error;
-        EXPECT_EQ(r.httpStatus, c.status) << c.path;
+        EXPECT_EQ(r.httpStatus, 200) << c.path;
         EXPECT_TRUE(ReadFile(m_folder.Path() / c.fileName) == c.content) << c.path;
         struct stat info {};
         ::stat((m_folder.Path() / c.fileName).c_str(), &info);
@@ -105,28 +97,33 @@ TEST_F(Engine, FailsWithItsReasonKeepingTheOldFile) {
         std::string reason;
     };
     const Case cases[] = {
-        {"/missing", 404, "服务器回答 HTTP 404"},
-        {"/status/400", 400, "服务器回答 HTTP 400"},
-        {"/broken", 500, "服务器回答 HTTP 500"},
-        {"/to-file", 302, "不支持的协议"},
-        {"/loop", 302, "重定向次数过多"},
+        {m_site.RawUrl("/endless-404"), 404, "服务器回答 HTTP 404"},
+        {"/status/500", 500, "服务器回答 HTTP 500"},
+        {"/status/302", 302, "服务器要求跳转但没有给出新地址"},
+        {"/status/300", 300, "服务器要求跳转但没有给出新地址"},
+        {"/status/204", 204, "服务器没有返回内容"},
+        {"/status/304", 304, "服务器没有返回内容"},
+        {m_site.RawUrl("/empty"), 200, "服务器没有返回内容"},
+        {m_site.RawUrl("/cut-header"), 200, "传输中途中断"},
+        {m_site.RawUrl("/big-header"), 200, "服务器的回答过大或不合规范"},
+        {m_site.RawUrl("/length-1"), 200, "服务器的回答不合规范"},
+        {m_site.RawUrl("/nul-location"), 302, "服务器的回答不合规范"},
+        {m_site.RawUrl("/status-line"), 0, "服务器的回答不合规范"},
+        {m_site.RawUrl("/http09"), 0, "服务器的回答不合规范"},
+        {m_site.RawUrl("/bad-gzip"), 200, "服务器的回答不合规范"},
+        {m_site.RawUrl("/to-file"), 302, "不支持的协议"},
         {"/hop/11", 302, "重定向次数过多"},
         {"/cut", 200, "传输中途中断"},
         {"/stall", 200, "服务器长时间没有发送数据"},
-        {"/stall", 200, "超时"},
         {"http://127.0.0.1:1/a.png", 0, "无法连接到服务器 127.0.0.1:1"},
         {"http://host.invalid/a.png", 0, "无法解析主机名“host.invalid”"},
         {"file:///etc/passwd", 0, "不是完整的网址"},
         {"img/a.png", 0, "不是完整的网址"},
-        {"127.0.0.1:1/img/a.png", 0, "不是完整的网址"},
     };
     std::ofstream(m_folder.Path() / "target.png") << "old";
     for (const Case& c : cases) {
-        TransferLimits limits = QuickLimits();
-        if (c.reason == "超时")
-            limits.totalTimeout = std::chrono::milliseconds(500);
         const auto start = std::chrono::steady_clock::now();
-        const DownloadResult r = Fetch(c.link, "target.png", limits);
+        const DownloadResult r = Fetch(c.link, "target.png");
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3)) << c.link;
         EXPECT_FALSE(r.ok) << c.link;
         EXPECT_EQ(r.httpStatus, c.status) << c.link;
@@ -139,7 +136,7 @@ TEST_F(Engine, FailsWithItsReasonKeepingTheOldFile) {
 
 TEST_F(Engine, RefusesBeforeAnyTransfer) {
     using namespace std::string_literals;
-    for (const std::string& name : {""s, "."s, ".."s, "a/b.png"s, "a\0b"s}) {
+    for (const std::string& name : {""s, "."s, ".."s, "a/b.png"s, "a\0b"s, ".pixquarry-parts"s}) {
         const DownloadResult r = Fetch("/pic.png", name);
         EXPECT_EQ(r.error, "文件名无效") << name;
     }
@@ -199,24 +196,16 @@ TEST(EngineSize, AHugePictureStreamsWithFlatMemory) {
 #else
     constexpr std::int64_t kSize = std::int64_t{2} << 30;
 #endif
-    testing::TestHttpServer server;
-    const std::string block(1 << 20, 'p');
-    server.Routes().Get("/huge.png", [&](const httplib::Request&, httplib::Response& res) {
-        res.set_content_provider(static_cast<size_t>(kSize), "image/png",
-                                 [&](size_t offset, size_t, httplib::DataSink& sink) {
-                                     const size_t left = static_cast<size_t>(kSize) - offset;
-                                     return sink.write(block.data(), std::min(left, block.size()));
-                                 });
-    });
-    server.Start();
+    PictureSite site;
     TempFolder folder;
     PollEventLoop loop;
     TransferEngine engine(loop);
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
     EngineDownloads downloads(engine);
-    const DownloadResult r =
-        testing::DownloadNow(loop, downloads, {server.Url("/huge.png"), folder.Path().string(), "h"});
+    const DownloadResult r = testing::DownloadNow(
+        loop, downloads,
+        {site.Url("/huge/" + std::to_string(kSize >> 20)), folder.Path().string(), "h"});
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
     ASSERT_TRUE(r.ok) << r.error;
@@ -225,24 +214,21 @@ TEST(EngineSize, AHugePictureStreamsWithFlatMemory) {
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024);
 }
 
-TEST_F(Engine, FetchGivesTheWholeResponseAndWhereItEndedUp) {
+TEST_F(Engine, FetchGivesTheWholeAnswerWithinItsCap) {
     const HttpResponse missing = Get("/missing", UpdateCheckLimits());
     EXPECT_TRUE(missing.ok) << missing.error;
     EXPECT_EQ(missing.status, 404);
     EXPECT_EQ(missing.body, "not here");
-    const HttpResponse moved = Get("/moved", UpdateCheckLimits());
-    EXPECT_EQ(moved.body, PictureSite::Picture());
-    EXPECT_EQ(moved.finalUrl, m_site.Url("/pic.png"));
-    EXPECT_EQ(Get("/echo", UpdateCheckLimits()).body, "|Pixquarry/1.00");
     // A 20 MiB answer to the update question is refused, not held.
     EXPECT_EQ(Get("/huge/20", UpdateCheckLimits()).error,
               "响应超过 16777216 字节");
 
     const auto size = static_cast<std::int64_t>(PictureSite::Picture().size());
+    // The cap is on the decoded bytes.
     for (const std::int64_t maxBytes : {size, size - 1}) {
         TransferLimits limits;
         limits.maxBytes = maxBytes;
-        const HttpResponse r = Get("/pic.png", limits);
+        const HttpResponse r = Get("/gzip.png", limits);
         EXPECT_EQ(r.ok, maxBytes == size) << maxBytes;
         EXPECT_EQ(r.error, r.ok ? "" : "响应超过 " + std::to_string(maxBytes) + " 字节");
     }
