@@ -35,6 +35,7 @@ protected:
 BannerView::BannerView(QWidget* parent, TransferEngine* engine, Browser& browser)
     : QTextBrowser(parent), m_engine(engine), m_browser(browser) {
     setDocument(new ClosedDocument(this));
+    document()->setDefaultFont(font());  // a new document starts with the application's
     setOpenLinks(false);
     setFrameShape(QFrame::StyledPanel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -22,28 +23,28 @@
 namespace pixquarry::testing {
 
 class OpenWatch final {
+    TempFolder m_folder;
+
 public:
-    explicit OpenWatch(const std::string& picture) {
-        std::ofstream(m_picture, std::ios::binary) << picture;
-        ::mkfifo(m_fifo.c_str(), 0600);
+    const std::string fifo = (m_folder.Path() / "fifo").string();
+    const std::string picture = (m_folder.Path() / "local.png").string();
+
+    explicit OpenWatch(const std::string& bytes) {
+        std::ofstream(picture, std::ios::binary) << bytes;
+        ::mkfifo(fifo.c_str(), 0600);
         ::inotify_add_watch(m_inotify, m_folder.Path().c_str(), IN_OPEN);
-        m_thread = std::thread([this] {
-            for (; !m_stop; std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
-                if (const int fd = ::open(m_fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) {
+        m_thread = std::jthread([this](const std::stop_token& stop) {
+            for (; !stop.stop_requested();
+                 std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+                if (const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) {
                     ++m_readers;
                     ::close(fd);
                 }
             }
         });
     }
-    ~OpenWatch() {
-        m_stop = true;
-        m_thread.join();
-        ::close(m_inotify);
-    }
+    ~OpenWatch() { ::close(m_inotify); }
 
-    const std::string& Fifo() const { return m_fifo; }
-    const std::string& Picture() const { return m_picture; }
     // Whether anything opened a file in the folder, or the FIFO for reading.
     bool AnythingOpened() {
         alignas(inotify_event) char events[4096];
@@ -51,13 +52,9 @@ public:
     }
 
 private:
-    TempFolder m_folder;
-    std::string m_fifo = (m_folder.Path() / "fifo").string();
-    std::string m_picture = (m_folder.Path() / "local.png").string();
     int m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    std::atomic<bool> m_stop{false};
     std::atomic<int> m_readers{0};
-    std::thread m_thread;
+    std::jthread m_thread;  // last: stops before what it uses goes
 };
 
 }  // namespace pixquarry::testing

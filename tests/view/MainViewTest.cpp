@@ -309,12 +309,11 @@ TEST_F(MainViewTest, ListTicksAndCurrentRowGoBothWays) {
 TEST(BannerView, ShowsAPageFetchedInTheBackgroundAndOpensItsLinksAndNothingElse) {
     testing::OpenWatch watch("\x89PNG local picture");
     std::string page = "<p>新版本 <a href=\"/download\">下载</a></p>";
-    for (const std::string& name : {watch.Picture(), "file://" + watch.Picture(), watch.Fifo(),
-                                    "file://" + watch.Fifo(), std::string("/dev/zero")}) {
+    for (const std::string& name : {watch.picture, "file://" + watch.picture, watch.fifo,
+                                    "file://" + watch.fifo, std::string("/dev/zero")})
         page += "<link rel=\"stylesheet\" href=\"" + name + "\"><style>@import url(\"" + name +
                 "\");</style><p style=\"background-image: url('" + name + "')\"><img src=\"" +
                 name + "\"></p>";
-    }
     testing::TestHttpServer server;
     server.Routes().Get("/banner", [&page](const httplib::Request&, httplib::Response& res) {
         res.set_content(page, "text/html");

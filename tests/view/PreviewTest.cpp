@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 #include <array>
 #include <atomic>
@@ -39,11 +40,9 @@ std::string Encoded(QRgb colour, QImage::Format format = QImage::Format_RGB32,
                     const char* type = "PNG", QSize size = {800, 600}) {
     QImage image(800, 600, QImage::Format_RGB32);
     image.fill(colour);
-    if (format != QImage::Format_RGB32)
-        image = image.convertToFormat(format, {qRgb(0, 0, 0), colour});
+    image = image.convertToFormat(format, {qRgb(0, 0, 0), colour});
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
     image.scaled(size).save(&buffer, type);
     return bytes.toStdString();
 }
@@ -51,18 +50,17 @@ std::string Encoded(QRgb colour, QImage::Format format = QImage::Format_RGB32,
 // A PNG of 1 x 1 pixel whose header claims 30,000 x 30,000.
 std::string PngBomb() {
     std::string png = Encoded(qRgb(0, 0, 0), QImage::Format_Mono, "PNG", {1, 1});
-    const char size[] = {0, 0, 0x75, 0x30};  // 30000
-    png.replace(16, 4, size, 4).replace(20, 4, size, 4);
-    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17);  // IHDR
-    for (int i = 0; i < 4; ++i)
-        png[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
-    return png;
+    png.replace(16, 8, "\0\0\x75\x30\0\0\x75\x30", 8);  // 30000 x 30000
+    const auto crc = qToBigEndian(static_cast<quint32>(
+        crc32(0, reinterpret_cast<const Bytef*>(png.data() + 12), 17)));  // of the IHDR chunk
+    return png.replace(29, 4, reinterpret_cast<const char*>(&crc), 4);
 }
 
-// An svgz of 1 MiB that inflates to 1 GiB: a MiB of blanks, deflated on its
-// own (so its bytes stand alone), 1,024 times. The trailer zlib writes counts
-// that MiB once, which a reader finds out only after inflating the rest.
-std::string SvgzBomb() {
+// `document` as an svgz with `copies` of `mib` MiB of blanks before its
+// closing tag: the blanks are deflated on their own (so their bytes stand
+// alone) and copied. zlib's trailer counts one copy, which a reader finds
+// out only after inflating them all.
+std::string Svgz(const std::string& document, int mib, int copies = 1) {
     z_stream stream{};
     deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
     const auto deflated = [&stream](std::string in, int flush) {
@@ -74,11 +72,13 @@ std::string SvgzBomb() {
         deflate(&stream, flush);
         return out.substr(0, out.size() - stream.avail_out);
     };
-    std::string gz = deflated("<svg xmlns=\"http://www.w3.org/2000/svg\">", Z_FULL_FLUSH);
-    const std::string block = deflated(std::string(1 << 20, ' '), Z_FULL_FLUSH);
-    for (int i = 0; i < 1024; ++i)
-        gz += block;
-    gz += deflated("</svg>", Z_FINISH);
+    const std::size_t end = document.rfind("</");
+    std::string gz = deflated(document.substr(0, end), Z_FULL_FLUSH);
+    const std::string blanks =
+        deflated(std::string(static_cast<std::size_t>(mib) << 20, ' '), Z_FULL_FLUSH);
+    for (int i = 0; i < copies; ++i)
+        gz += blanks;
+    gz += deflated(document.substr(end), Z_FINISH);
     deflateEnd(&stream);
     return gz;
 }
@@ -112,7 +112,6 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_view));
     }
 
-    PicPreview& Tip() { return *m_view.Preview(); }
     // The pointer moves onto `link`'s row, scrolled into view, as the window system moves it.
     void Hover(const std::string& link) {
         int row = 0;
@@ -133,6 +132,13 @@ protected:
     MainView m_view{m_model, m_seams.browser, &m_engine};
 };
 
+// The sanitizers slow the transfer's own work on the window's thread.
+#ifdef PIXQUARRY_SANITIZED
+constexpr qint64 kSlower = 3;
+#else
+constexpr qint64 kSlower = 1;
+#endif
+
 struct HoverCase {
     const char* path;
     const char* facts;  // how the text begins
@@ -144,33 +150,36 @@ TEST_F(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
     testing::OpenWatch watch(Encoded(qRgb(0, 255, 0)));
     // Each answer comes 200 ms after it is asked for.
     testing::StaticSite site(std::chrono::milliseconds(200));
-    site.Put("/bomb.svgz", SvgzBomb(), "image/svg+xml");
+    site.Put("/bomb.svgz", Svgz("<svg xmlns=\"http://www.w3.org/2000/svg\"></svg>", 1, 1024),
+             "image/svg+xml");
     site.Put("/bomb.png", PngBomb(), "image/png");
     site.Put("/huge.png", std::string(17 * 1024 * 1024, 'x'), "image/png");
     site.Put("/mono.png", Encoded(qRgb(200, 30, 30), QImage::Format_Mono), "image/png");
     site.Put("/indexed.png", Encoded(qRgb(30, 160, 60), QImage::Format_Indexed8), "image/png");
-    site.Put("/refs.svg", SvgNaming(watch.Fifo(), watch.Picture()), "image/svg+xml");
-    site.Put("/big.svg", Svg("<desc>" + std::string(15 << 20, 'x') + "</desc>"), "image/svg+xml");
+    site.Put("/refs.svg", SvgNaming(watch.fifo, watch.picture), "image/svg+xml");
+    site.Put("/big.svgz", Svgz(Svg(""), 15), "image/svg+xml");
     site.Start();
-    // Hovered in this order: the svgz bomb while the peak memory is low.
+    // Hovered in this order: the tip shown once before the times count, the
+    // svgz bomb while the peak memory is low.
     const std::array<HoverCase, 8> cases{{
+        {"/gone.png", "无法预览：服务器回答 HTTP 404", 0},
         {"/bomb.svgz", "无法预览：图片解压后超过 16 MiB", 0},
         {"/bomb.png", "无法预览：图片尺寸过大（30000 × 30000 像素）", 0},
-        {"/gone.png", "无法预览：服务器回答 HTTP 404", 0},
-        // 17 MiB at loopback speed: libcurl reads up to 1.6 MiB per call.
+        // 17 MiB at loopback speed: receiving it holds the window longest.
         {"/huge.png", "无法预览：图片超过 16 MiB", 0, 250},
         {"/mono.png", "800 × 600 像素，", qRgb(200, 30, 30)},
         {"/indexed.png", "800 × 600 像素，", qRgb(30, 160, 60)},
         {"/refs.svg", "800 × 600 像素，", qRgb(0x33, 0x66, 0xcc)},
-        {"/big.svg", "800 × 600 像素，15.0 MiB，SVG", qRgb(0x33, 0x66, 0xcc)},
+        // 15 MiB of SVG in 15 KiB: the window's wait is all decoding.
+        {"/big.svgz", "800 × 600 像素，15.0 KiB，SVGZ", qRgb(0x33, 0x66, 0xcc)},
     }};
     for (const HoverCase& c : cases)
         m_model.GetPic.AddItem(site.Origin() + c.path);
 
-    auto* facts = Tip().Tip()->findChildren<QLabel*>().at(1);
-    auto* picture = Tip().Tip()->findChildren<QLabel*>().at(0);
+    auto* facts = m_view.Preview()->Tip()->findChildren<QLabel*>().at(1);
+    auto* picture = m_view.Preview()->Tip()->findChildren<QLabel*>().at(0);
     for (const HoverCase& c : cases) {
-        QSignalSpy shown(&Tip(), &PicPreview::Shown);
+        QSignalSpy shown(m_view.Preview(), &PicPreview::Shown);
         const std::int64_t peak = PeakKiB();
         // Ticks every 10 ms while the picture is on its way and decoded, and
         // once more as the tip shows: a stall that ends with it counts.
@@ -183,26 +192,26 @@ TEST_F(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
         };
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, note);
-        QObject::connect(&Tip(), &PicPreview::Shown, &tick, note);
+        QObject::connect(m_view.Preview(), &PicPreview::Shown, &tick, note);
         clock.start();
         tick.start(10);
         Hover(site.Origin() + c.path);
         ASSERT_TRUE(shown.wait(10000)) << c.path;
         EXPECT_GE(clock.elapsed(), PicPreview::kRestMs) << c.path;
-        EXPECT_LT(longest, c.gapMs) << c.path;
+        EXPECT_LT(longest, c.gapMs * kSlower) << c.path;
         EXPECT_LT(PeakKiB() - peak, 256 * 1024) << c.path;
-        EXPECT_TRUE(Tip().Tip()->isVisible());
+        EXPECT_TRUE(m_view.Preview()->Tip()->isVisible());
         EXPECT_TRUE(facts->text().startsWith(QString::fromUtf8(c.facts)))
             << facts->text().toStdString();
         EXPECT_EQ(picture->isVisible(), c.colour != 0) << c.path;
         const QImage thumbnail = picture->pixmap().toImage();
         QImage oneColour(c.colour != 0 ? QSize(160, 120) : QSize(), thumbnail.format());
         oneColour.fill(c.colour);
-        EXPECT_EQ(thumbnail, oneColour) << c.path;
+        EXPECT_TRUE(thumbnail == oneColour) << c.path;
     }
     EXPECT_FALSE(watch.AnythingOpened());
     // Back to the first: from the cache, without asking the site again.
-    QSignalSpy shown(&Tip(), &PicPreview::Shown);
+    QSignalSpy shown(m_view.Preview(), &PicPreview::Shown);
     Hover(site.Origin() + cases[0].path);
     ASSERT_TRUE(shown.wait(2000));
     EXPECT_EQ(site.Hits(cases[0].path), 1);
@@ -218,7 +227,7 @@ TEST_F(Preview, RowsPastThirtyTwoThousandPreviewTheirOwnLink) {
                             QString("/n%1").arg(i, 5, 10, QChar('0')).toStdString());
         m_model.GetPic.Clear();
         m_model.GetPic.AddItems(links);
-        QSignalSpy shown(&Tip(), &PicPreview::Shown);
+        QSignalSpy shown(m_view.Preview(), &PicPreview::Shown);
         Hover(links.back());
         ASSERT_TRUE(shown.wait(5000)) << rows;
         EXPECT_EQ(shown.at(0).at(0).toString().toStdString(), links.back());
@@ -230,7 +239,6 @@ TEST_F(Preview, RowsPastThirtyTwoThousandPreviewTheirOwnLink) {
 TEST_F(Preview, ThePictureUnderThePointerComesFirst) {
     std::atomic<bool> over{false};
     std::atomic<int> asked{0};
-    const std::string jpeg = Encoded(qRgb(90, 90, 90), QImage::Format_RGB32, "JPEG", {32, 24});
     std::array<testing::TestHttpServer, 2> slow;
     for (testing::TestHttpServer& server : slow) {
         server.Routes().Get("/slow.jpg", [&](const httplib::Request&, httplib::Response& res) {
@@ -241,7 +249,8 @@ TEST_F(Preview, ThePictureUnderThePointerComesFirst) {
             });
         });
         server.Routes().Get("/small.jpg", [&](const httplib::Request&, httplib::Response& res) {
-            res.set_content(jpeg, "image/jpeg");
+            res.set_content(Encoded(qRgb(90, 90, 90), QImage::Format_RGB32, "JPEG", {32, 24}),
+                            "image/jpeg");
         });
         server.Start();
     }
@@ -253,7 +262,7 @@ TEST_F(Preview, ThePictureUnderThePointerComesFirst) {
         Hover(slow[i].Url("/slow.jpg"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return asked == i + 1; }, 2000));
     }
-    QSignalSpy shown(&Tip(), &PicPreview::Shown);
+    QSignalSpy shown(m_view.Preview(), &PicPreview::Shown);
     Hover(small);
     ASSERT_TRUE(shown.wait(PicPreview::kRestMs + 1000));
     EXPECT_EQ(shown.at(0).at(0).toString().toStdString(), small);
