@@ -13,7 +13,7 @@ namespace pixquarry {
 namespace {
 
 // Every resource the page names is answered here, whatever path Qt takes to
-// it: the document's own fallback opens local files and devices, and some Qt
+// it: QTextDocument's own fallback opens local files and devices, and some Qt
 // versions read an image that comes back empty from its name directly. So
 // images get one transparent pixel and the rest no bytes.
 class ClosedDocument final : public QTextDocument {
