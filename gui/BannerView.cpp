@@ -1,5 +1,7 @@
 #include "gui/BannerView.h"
 
+#include <QImage>
+#include <QTextDocument>
 #include <QUrl>
 
 #include "extract/SourceText.h"
@@ -8,8 +10,32 @@
 
 namespace pixquarry {
 
+namespace {
+
+// Every resource the page names is answered here, whatever path Qt takes to
+// it: QTextDocument's own fallback opens local files and devices, and some Qt
+// versions read an image that comes back empty from its name directly. So
+// images get one transparent pixel and the rest no bytes.
+class ClosedDocument final : public QTextDocument {
+public:
+    using QTextDocument::QTextDocument;
+
+protected:
+    QVariant loadResource(int type, const QUrl&) override {
+        if (type != QTextDocument::ImageResource)
+            return QByteArray();
+        QImage blank(1, 1, QImage::Format_ARGB32_Premultiplied);
+        blank.fill(Qt::transparent);
+        return blank;
+    }
+};
+
+}  // namespace
+
 BannerView::BannerView(QWidget* parent, TransferEngine* engine, Browser& browser)
     : QTextBrowser(parent), m_engine(engine), m_browser(browser) {
+    setDocument(new ClosedDocument(this));
+    document()->setDefaultFont(font());  // a new document starts with the application's
     setOpenLinks(false);
     setFrameShape(QFrame::StyledPanel);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -29,10 +55,6 @@ void BannerView::Drop() {
         m_engine->Cancel(m_transfer);
     m_transfer = 0;
     m_body.clear();
-}
-
-QVariant BannerView::loadResource(int, const QUrl&) {
-    return {};
 }
 
 void BannerView::Load(const std::string& url) {

@@ -11,7 +11,9 @@ class Browser;
 class TransferEngine;
 
 // The banner: a light HTML view whose page comes through the transfer engine,
-// so a slow site never holds up the window. Links open in the browser.
+// so a slow site never holds up the window. Links open in the browser. The
+// page gets no picture, style sheet or anything else it names, least of all
+// from the local disk (a FIFO would hold up the window, /dev/zero flood it).
 class BannerView final : public QTextBrowser {
     Q_OBJECT
 public:
@@ -22,11 +24,6 @@ public:
 
     void Load(const std::string& url);
     bool Loading() const { return m_transfer != 0; }
-
-    // The page comes from the network: it gets no picture, style sheet or
-    // anything else, least of all from the local disk (a FIFO named in it
-    // would hold up the window).
-    QVariant loadResource(int type, const QUrl& name) override;
 
 private:
     void Drop();

@@ -1,8 +1,8 @@
 #include "gui/PicPreview.h"
 
-#include <QBuffer>
-#include <QCursor>
+#include <QtConcurrent/qtconcurrenttask.h>
 #include <QFrame>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/MainF1.h"
+#include "gui/PictureDecode.h"
 #include "platform/WebAddress.h"
 #include "platform/curl/TransferEngine.h"
 
@@ -20,68 +21,9 @@ namespace pixquarry {
 
 namespace {
 
-constexpr int kAllocationLimitMiB = 64;
 constexpr char kNoPreview[] = "无法预览：";
 
-QString ByteSize(std::int64_t bytes) {
-    if (bytes < 1024)
-        return QString("%1 字节").arg(bytes);
-    if (bytes < 1024 * 1024)
-        return QString("%1 KiB").arg(static_cast<double>(bytes) / 1024, 0, 'f', 1);
-    return QString("%1 MiB").arg(static_cast<double>(bytes) / (1024 * 1024), 0, 'f', 1);
-}
-
-QString ReaderFailure(const QImageReader& reader) {
-    switch (reader.error()) {
-        case QImageReader::UnsupportedFormatError:
-            return "不支持的图片格式";
-        case QImageReader::InvalidDataError:
-            return "图片数据已损坏";
-        default:
-            return "无法解码图片";
-    }
-}
-
 }  // namespace
-
-QImage DecodeThumbnail(const std::string& bytes, QString& facts) {
-    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    const QSize pixels = reader.size();
-    const QString type = QString::fromLatin1(reader.format()).toUpper();
-    // A few KiB can claim 30,000 x 30,000 pixels: ask before decoding.
-    if (pixels.isValid() && static_cast<std::int64_t>(pixels.width()) * pixels.height() * 4 >
-                                std::int64_t{kAllocationLimitMiB} * 1024 * 1024) {
-        facts = QString("%1图片尺寸过大（%2 × %3 像素）")
-                    .arg(kNoPreview)
-                    .arg(pixels.width())
-                    .arg(pixels.height());
-        return {};
-    }
-    if (pixels.isValid() && (pixels.width() > PicPreview::kThumbnailSide ||
-                             pixels.height() > PicPreview::kThumbnailSide))
-        reader.setScaledSize(pixels.scaled(PicPreview::kThumbnailSide, PicPreview::kThumbnailSide,
-                                           Qt::KeepAspectRatio));
-    QImage image = reader.read();
-    if (image.isNull()) {
-        facts = kNoPreview + ReaderFailure(reader);
-        return {};
-    }
-    // Formats that cannot scale while reading are scaled here.
-    if (image.width() > PicPreview::kThumbnailSide || image.height() > PicPreview::kThumbnailSide)
-        image = image.scaled(PicPreview::kThumbnailSide, PicPreview::kThumbnailSide,
-                             Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const QSize shown = pixels.isValid() ? pixels : image.size();
-    facts = QString("%1 × %2 像素，%3，%4")
-                .arg(shown.width())
-                .arg(shown.height())
-                .arg(ByteSize(static_cast<std::int64_t>(bytes.size())))
-                .arg(type.isEmpty() ? QString("未知类型") : type);
-    return image;
-}
 
 PicPreview::PicPreview(QListView& view, MainF1& model, TransferEngine& engine)
     : QObject(&view), m_view(view), m_model(model), m_engine(engine) {
@@ -107,6 +49,10 @@ PicPreview::PicPreview(QListView& view, MainF1& model, TransferEngine& engine)
 PicPreview::~PicPreview() {
     for (const auto& [link, id] : m_fetching)
         m_engine.Cancel(id);
+    // Decodes not yet begun are dropped; one under way ends on its own, its
+    // result unheard: the watchers go with the preview.
+    for (QFutureWatcherBase* decode : findChildren<QFutureWatcherBase*>())
+        decode->cancel();
 }
 
 bool PicPreview::eventFilter(QObject* watched, QEvent* event) {
@@ -114,8 +60,7 @@ bool PicPreview::eventFilter(QObject* watched, QEvent* event) {
         case QEvent::MouseMove: {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
             const QModelIndex row = m_view.indexAt(at);
-            const std::string link =
-                row.isValid() ? m_model.GetPic.List(static_cast<std::int16_t>(row.row())) : "";
+            const std::string link = row.isValid() ? m_model.GetPic.List(row.row()) : "";
             if (link != m_hovered)
                 Hide();
             m_pointer = at;
@@ -141,7 +86,7 @@ void PicPreview::Rested() {
     const QModelIndex row = m_view.indexAt(m_pointer);
     if (!row.isValid())
         return;
-    const std::string link = m_model.GetPic.List(static_cast<std::int16_t>(row.row()));
+    const std::string link = m_model.GetPic.List(row.row());
     m_hovered = link;
     if (const auto found = m_index.find(link); found != m_index.end()) {
         m_cache.splice(m_cache.begin(), m_cache, found->second);
@@ -153,59 +98,72 @@ void PicPreview::Rested() {
         return;
     }
     Show(link, nullptr);
-    Fetch(link);
+    if (!m_decoding.contains(link))
+        Follow(m_queue.Hovered(link));
+}
+
+void PicPreview::Follow(const PreviewQueue::Steps& steps) {
+    for (const std::string& link : steps.stop) {
+        m_engine.Cancel(m_fetching.at(link));
+        m_fetching.erase(link);
+    }
+    for (const std::string& link : steps.start)
+        Fetch(link);
 }
 
 void PicPreview::Fetch(const std::string& link) {
-    if (m_fetching.contains(link))
-        return;
-    for (const std::string& waiting : m_waiting) {
-        if (waiting == link)
-            return;
-    }
-    // The latest hover goes first; older ones wait.
-    m_waiting.push_front(link);
-    Pump();
-}
-
-void PicPreview::Pump() {
-    while (static_cast<int>(m_fetching.size()) < kAtOnce && !m_waiting.empty()) {
-        const std::string link = std::move(m_waiting.front());
-        m_waiting.pop_front();
-        TransferLimits limits;
-        limits.connectTimeout = std::chrono::seconds(10);
-        limits.totalTimeout = std::chrono::seconds(30);
-        auto body = std::make_shared<std::string>();
-        m_fetching[link] = m_engine.Start(
-            link, limits, {},
-            [body](std::string_view chunk, long, std::string& error) {
-                if (static_cast<std::int64_t>(body->size() + chunk.size()) > kMaxPictureBytes) {
-                    error = "图片超过 16 MiB";
-                    return false;
-                }
-                body->append(chunk);
-                return true;
-            },
-            [this, link, body](const CurlOutcome& outcome) {
-                m_fetching.erase(link);
-                Arrived(link, outcome.status, outcome.transferred, outcome.error, *body);
-                Pump();
-            });
-    }
+    TransferLimits limits;
+    limits.connectTimeout = std::chrono::seconds(10);
+    limits.totalTimeout = std::chrono::seconds(30);
+    auto body = std::make_shared<std::string>();
+    m_fetching[link] = m_engine.Start(
+        link, limits, {},
+        [body](std::string_view chunk, long, std::string& error) {
+            if (static_cast<std::int64_t>(body->size() + chunk.size()) > kMaxPictureBytes) {
+                error = "图片超过 16 MiB";
+                return false;
+            }
+            // Room for the largest picture at once: growing a large body by
+            // copying it would hold up the window (the pages are only
+            // taken as they are written).
+            if (body->capacity() == 0)
+                body->reserve(kMaxPictureBytes);
+            body->append(chunk);
+            return true;
+        },
+        [this, link, body](const CurlOutcome& outcome) {
+            m_fetching.erase(link);
+            Follow(m_queue.Over(link));
+            Arrived(link, outcome.status, outcome.transferred, outcome.error, std::move(*body));
+        });
 }
 
 void PicPreview::Arrived(const std::string& link, long status, bool transferred,
-                         const std::string& error, const std::string& body) {
-    Picture picture;
-    if (!transferred) {
-        picture.facts = QString(kNoPreview) + QString::fromStdString(error);
-    } else if (status >= 400) {
-        picture.facts = QString(kNoPreview) + QString::fromStdString(HttpStatusReason(status));
-    } else {
-        picture.thumbnail = DecodeThumbnail(body, picture.facts);
+                         const std::string& error, std::string body) {
+    if (transferred && status < 400) {
+        Decode(link, std::move(body));
+        return;
     }
-    picture.cost = picture.thumbnail.sizeInBytes() + 256;
-    Keep(link, std::move(picture));
+    const std::string why = transferred ? HttpStatusReason(status) : error;
+    Keep(link, Picture{{}, QString(kNoPreview) + QString::fromStdString(why), 256});
+}
+
+// Decoding can take seconds (a large SVG) and is done on Qt's thread pool,
+// the hovered picture first; the result comes back through the event loop.
+void PicPreview::Decode(const std::string& link, std::string body) {
+    m_decoding.insert(link);
+    auto* decode = new QFutureWatcher<Thumbnail>(this);
+    connect(decode, &QFutureWatcherBase::finished, this, [this, decode, link] {
+        decode->deleteLater();
+        m_decoding.erase(link);
+        const Thumbnail done = decode->result();
+        Keep(link, Picture{done.image, done.facts, done.image.sizeInBytes() + 256});
+    });
+    decode->setFuture(QtConcurrent::task([bytes = std::move(body)] {
+                          return DecodeThumbnail(bytes, kThumbnailSide);
+                      })
+                          .withPriority(link == m_hovered ? 1 : 0)
+                          .spawn());
 }
 
 void PicPreview::Keep(const std::string& link, Picture picture) {

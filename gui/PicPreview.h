@@ -3,8 +3,8 @@
 // The hover preview of the picture list: resting the pointer on a link for
 // 400 ms shows a small tip with a thumbnail, the picture's size, type and
 // where the link came from. Pictures come through the transfer engine, two
-// at a time, and never hold up the window; decoded thumbnails are kept in a
-// bounded cache.
+// at a time with the hovered one always among them, and are decoded off the
+// window's thread; decoded thumbnails are kept in a bounded cache.
 
 #include <QImage>
 #include <QObject>
@@ -13,10 +13,12 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <deque>
 #include <list>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+
+#include "gui/PreviewQueue.h"
 
 class QLabel;
 class QListView;
@@ -58,10 +60,11 @@ private:
     };
 
     void Rested();
+    void Follow(const PreviewQueue::Steps& steps);
     void Fetch(const std::string& link);
-    void Pump();
     void Arrived(const std::string& link, long status, bool transferred, const std::string& error,
-                 const std::string& body);
+                 std::string body);
+    void Decode(const std::string& link, std::string body);
     void Keep(const std::string& link, Picture picture);
     void Show(const std::string& link, const Picture* picture);
     void Hide();
@@ -76,17 +79,13 @@ private:
     QLabel* m_picture = nullptr;
     QLabel* m_facts = nullptr;
 
-    std::deque<std::string> m_waiting;
+    PreviewQueue m_queue{kAtOnce};
     std::unordered_map<std::string, std::uint64_t> m_fetching;  // link: transfer id
+    std::unordered_set<std::string> m_decoding;
     // Most recently used first.
     std::list<std::pair<std::string, Picture>> m_cache;
     std::unordered_map<std::string, std::list<std::pair<std::string, Picture>>::iterator> m_index;
     std::int64_t m_cached = 0;
 };
-
-// What a picture's bytes come to as a preview: a thumbnail of at most
-// 160 x 160 with the facts, or the reason there is none. Refuses pictures
-// whose pixels would take more than 64 MiB before decoding them.
-QImage DecodeThumbnail(const std::string& bytes, QString& facts);
 
 }  // namespace pixquarry
