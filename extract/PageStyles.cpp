@@ -77,8 +77,10 @@ std::string_view LimitNesting(std::string_view text, std::string& out) {
     HtmlTagScanner scanner(text);
     for (HtmlTag tag; scanner.Next(tag);) {
         if (tag.closing) {
-            // The nearest open element of that name, within reach.
-            const std::size_t lowest = open.size() > 2 * kDeepest ? open.size() - 2 * kDeepest : 0;
+            // The nearest open element of that name, among the last few: an
+            // end tag that closes more is let pass, which only counts high.
+            constexpr std::size_t kReach = 64;
+            const std::size_t lowest = open.size() > kReach ? open.size() - kReach : 0;
             std::size_t at = open.size();
             while (at > lowest && open[at - 1] != tag.name)
                 --at;
