@@ -115,10 +115,10 @@ std::string_view LimitNesting(std::string_view text, std::string& out) {
             out += "<br";
             out.append(text.substr(tag.nameEnd, tag.end - tag.nameEnd));
         } else {
-            out.append(static_cast<std::size_t>(
-                           std::count(text.begin() + static_cast<std::ptrdiff_t>(tag.start),
-                                      text.begin() + static_cast<std::ptrdiff_t>(tag.end), '\n')),
-                       '\n');
+            for (const char c : text.substr(tag.start, tag.end - tag.start)) {
+                if (c == '\n' || c == '\r')
+                    out += c;  // the lines stay where they were
+            }
         }
         copied = tag.end;
     }
