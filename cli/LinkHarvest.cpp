@@ -1,6 +1,7 @@
 #include "cli/LinkHarvest.h"
 
 #include <chrono>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -44,7 +45,11 @@ int HarvestSource(const CliOptions& options, HttpClient& pages, Harvest& harvest
             return ReportFailure(harvest.failure);
         for (const SheetFailure& failure : harvest.failures)
             ReportFailure("无法读取样式表“" + failure.address + "”：" + failure.reason);
-        return harvest.failures.empty() ? 0 : 1;
+        for (const std::string& limit : harvest.limitsReached)
+            ReportFailure(limit);
+        if (harvest.emptyPage)
+            std::fprintf(stderr, "pixquarry-cli: %s\n", kEmptyPage);
+        return harvest.failures.empty() && harvest.limitsReached.empty() ? 0 : 1;
     }
 
     LinkRule rule;
