@@ -3,6 +3,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/MainF1.h"
 #include "app/WindowWork.h"
@@ -23,6 +24,11 @@ void MainF1::ExtractPage(SourceBytes page) {
 }
 
 void MainF1::PageListed(Harvest harvest) {
+    if (!harvest.ok) {
+        Status(harvest.failure);
+        m_lastRun = RunOutcome::ReadFailed;
+        return;
+    }
     for (const int mode : harvest.matchModes)
         PiPei[mode].SetValue(true);
     Status("正在过滤重复的图片链接");
@@ -31,11 +37,22 @@ void MainF1::PageListed(Harvest harvest) {
         m_origins.emplace(harvest.links[i], std::move(harvest.from[i]));
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
-    if (harvest.failures.empty()) {
-        Status("图片链接已完成载入列表（已按各样式表的地址补全链接）。");
+    // What went unread turns the closing line red: failed sheets first,
+    // then the limits that were reached.
+    std::vector<std::string> unread = std::move(harvest.limitsReached);
+    if (!harvest.failures.empty())
+        unread.insert(unread.begin(), "有 " + std::to_string(harvest.failures.size()) +
+                                          " 个样式表无法读取：" +
+                                          SheetFailureLine(harvest.failures.front()));
+    if (!unread.empty()) {
+        std::string line = unread.front();
+        for (std::size_t i = 1; i < unread.size(); ++i)
+            line += "；" + unread[i];
+        Alarm(line);
+    } else if (harvest.emptyPage) {
+        Status(std::string(kEmptyPage) + "。");
     } else {
-        Alarm("有 " + std::to_string(harvest.failures.size()) + " 个样式表无法读取：" +
-              SheetFailureLine(harvest.failures.front()));
+        Status("图片链接已完成载入列表（已按各样式表的地址补全链接）。");
     }
     m_lastRun = RunOutcome::Listed;
 }

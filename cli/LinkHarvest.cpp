@@ -1,7 +1,7 @@
 #include "cli/LinkHarvest.h"
 
 #include <chrono>
-#include <chrono>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -32,10 +32,18 @@ void HarvestPage(const CliOptions& options, CliTransfers& net, SourceBytes read,
     net.page = std::make_unique<PageHarvest>(net.pages);
     net.page->Start(options.base.value_or(read.address), std::move(read.bytes), read.contentType,
                     [done = std::move(done)](Harvest harvest) {
+                        if (!harvest.ok) {
+                            done(ReportFailure(harvest.failure), Failed());
+                            return;
+                        }
                         for (const SheetFailure& failure : harvest.failures)
                             ReportFailure(SheetFailureMessage(failure));
-                        const int status = harvest.failures.empty() ? 0 : 1;
-                        done(status, std::move(harvest));
+                        for (const std::string& limit : harvest.limitsReached)
+                            ReportFailure(limit);
+                        if (harvest.emptyPage)
+                            std::fprintf(stderr, "pixquarry-cli: %s\n", kEmptyPage);
+                        const bool whole = harvest.failures.empty() && harvest.limitsReached.empty();
+                        done(whole ? 0 : 1, std::move(harvest));
                     });
 }
 

@@ -65,6 +65,8 @@ struct Harvest {
     // (in page order), and the stylesheets that could not be read.
     std::vector<std::vector<LinkOrigin>> from;
     std::vector<SheetFailure> failures;
+    std::vector<std::string> limitsReached;  // a line for each limit that left sheets unread
+    bool emptyPage = false;                  // the page named no stylesheet, held no reference
 };
 
 // `source` names the bytes in a failure message.

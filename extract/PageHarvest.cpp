@@ -4,6 +4,7 @@
 #include <cctype>
 #include <deque>
 #include <memory>
+#include <new>
 #include <optional>
 #include <set>
 #include <unordered_map>
@@ -47,7 +48,8 @@ struct Found {
 struct Sheet {
     std::string address;
     PagePlace place;
-    int depth = 1;
+    int depth = 0;
+    std::string referrerEncoding;
 };
 
 }  // namespace
@@ -67,9 +69,27 @@ public:
     }
 
     void Start(const std::string& address, std::string bytes, std::string_view contentType) {
-        const std::string text =
-            DecodePageText(std::move(bytes), CharsetOfContentType(contentType));
-        const PageStyles page = FindPageStyles(text);
+        Harvest refused;
+        refused.failure = "无法读取网页“" + address + "”：";
+        if (static_cast<std::int64_t>(bytes.size()) > m_limits.pageBytes) {
+            refused.failure += "网页超过 " + std::to_string(m_limits.pageBytes >> 20) + " MiB";
+            m_done(std::move(refused));
+            return;
+        }
+        PageStyles page;
+        DecodedText text;
+        try {
+            text = DecodePageText(std::move(bytes), CharsetOfContentType(contentType));
+            page = FindPageStyles(text.text);
+        } catch (const PageTooComplex&) {
+            refused.failure += "网页结构过于复杂，解析需要超过 512 MiB 内存";
+            m_done(std::move(refused));
+            return;
+        } catch (const std::bad_alloc&) {
+            refused.failure += "内存不足";
+            m_done(std::move(refused));
+            return;
+        }
         std::string base = address;
         if (!page.baseHref.empty()) {
             if (std::optional<std::string> named = m_client.Resolve(address, page.baseHref))
@@ -80,16 +100,17 @@ public:
             const PagePlace place{static_cast<int>(i)};
             switch (style.kind) {
                 case PageStyle::Kind::Linked:
-                    Enqueue(base, style.text, place, 1);
+                    Enqueue(base, style.text, place, 0, text.encoding);
                     break;
                 case PageStyle::Kind::Element:
-                    Take(style.text, base, kStyleElement, style.line, place, 1);
+                    Take(style.text, base, kStyleElement, style.line, place, 1, text.encoding);
                     break;
                 case PageStyle::Kind::Attribute:
                     // A declaration list: no rules, so no @import either.
-                    Take(style.text, base, kStyleAttribute, style.line, place, 0);
+                    Take(style.text, base, kStyleAttribute, style.line, place, 0, text.encoding);
                     break;
             }
+            m_namedSheets = m_namedSheets || style.kind != PageStyle::Kind::Attribute;
         }
         m_pump.Fill();
         EndWhenDone();
@@ -97,8 +118,9 @@ public:
 
 private:
     // `importDepth`: the depth of what the text imports; 0: it imports nothing.
+    // `encoding`: that of the text, the fallback of what it imports.
     void Take(std::string_view text, const std::string& base, const std::string& sheet,
-              int firstLine, const PagePlace& place, int importDepth) {
+              int firstLine, const PagePlace& place, int importDepth, const std::string& encoding) {
         for (const int mode : MatchModesOf(text))
             m_modes.insert(mode);
         const std::vector<CssImport> imports =
@@ -107,14 +129,16 @@ private:
         for (const CssImport& rule : imports)
             importsAt.insert(rule.urlAt);
         const std::string joined = RegExpTest(kUrlPattern, text);
-        std::size_t counted = 0;
+        std::size_t counted = 0;  // lines are counted up to here
+        std::size_t next = 0;     // the next match starts here or later
         int line = firstLine;
         for (const std::string_view match : SplitMatches(joined)) {
             // Matches come in text order and never overlap, so each is the
             // first copy of itself after the one before.
-            const std::size_t at = text.find(match, counted);
+            const std::size_t at = text.find(match, next);
             line += static_cast<int>(std::count(text.begin() + counted, text.begin() + at, '\n'));
             counted = at;
+            next = at + match.size();
             // A stylesheet that is followed is no picture.
             if (importsAt.contains(at))
                 continue;
@@ -124,19 +148,27 @@ private:
         for (std::size_t j = 0; j < imports.size(); ++j) {
             PagePlace inner = place;
             inner.push_back(static_cast<int>(j));
-            Enqueue(base, imports[j].reference, inner, importDepth);
+            Enqueue(base, imports[j].reference, inner, importDepth, encoding);
         }
     }
 
-    void Enqueue(const std::string& base, const std::string& reference, PagePlace place,
-                 int depth) {
-        if (depth > m_limits.depth)
-            return;
+    // `depth`: how many @import rules lead to the sheet; 0 for a <link>.
+    void Enqueue(const std::string& base, const std::string& reference, PagePlace place, int depth,
+                 const std::string& encoding) {
         std::optional<std::string> address = m_client.Resolve(base, reference);
-        if (!address || m_queued >= m_limits.sheets || !m_seen.insert(*address).second)
+        if (!address || m_seen.contains(*address))
             return;
+        if (depth > m_limits.imports) {
+            m_tooDeep.insert(std::move(*address));
+            return;
+        }
+        if (m_queued >= m_limits.sheets) {
+            m_overCount.insert(std::move(*address));
+            return;
+        }
+        m_seen.insert(*address);
         ++m_queued;
-        m_queue.push_back({std::move(*address), std::move(place), depth});
+        m_queue.push_back({std::move(*address), std::move(place), depth, encoding});
     }
 
     std::optional<Pump::Piece> NextSheet() {
@@ -177,17 +209,24 @@ private:
         else if (type == "text/html" || type.starts_with("image/") || type.starts_with("audio/") ||
                  type.starts_with("video/"))
             reason = "服务器送来的不是样式表（" + type + "）";
+        // Named where it ended up: the address that failed, and the one its
+        // references are relative to.
+        std::string final = sheet.address;
+        if (!response.finalUrl.empty())
+            final =
+                m_client.Resolve(response.finalUrl, response.finalUrl).value_or(response.finalUrl);
         if (!reason.empty()) {
-            m_failures.push_back({{sheet.address, std::move(reason)}, sheet.place});
+            m_failures.push_back({{final, std::move(reason)}, sheet.place});
             return;
         }
-        const std::string final = response.finalUrl.empty() ? sheet.address : response.finalUrl;
         // Two addresses redirected to one stylesheet: it counts once.
         if (final != sheet.address && !m_seen.insert(final).second)
             return;
-        const std::string text =
-            DecodeSheetText(std::move(response.body), CharsetOfContentType(response.contentType));
-        Take(text, final, final, 1, sheet.place, sheet.depth + 1);
+        const DecodedText text =
+            DecodeSheetText(std::move(response.body), CharsetOfContentType(response.contentType),
+                            sheet.referrerEncoding);
+        Take(text.text, final, final, 1, sheet.place, sheet.depth + 1,
+             text.encoding.empty() ? sheet.referrerEncoding : text.encoding);
     }
 
     Harvest Finish() {
@@ -227,6 +266,18 @@ private:
                          [](const auto& a, const auto& b) { return a.second < b.second; });
         for (auto& [failure, place] : m_failures)
             sorted.failures.push_back(std::move(failure));
+        if (!m_overCount.empty())
+            sorted.limitsReached.push_back("已达到 " + std::to_string(m_limits.sheets) +
+                                           " 个样式表的上限，另有 " +
+                                           std::to_string(m_overCount.size()) + " 个未读取");
+        // A sheet too deep on one path may have been read on a shorter one.
+        const auto unread = std::count_if(m_tooDeep.begin(), m_tooDeep.end(),
+                                          [this](const auto& a) { return !m_seen.contains(a); });
+        if (unread > 0)
+            sorted.limitsReached.push_back("已达到 " + std::to_string(m_limits.imports) +
+                                           " 层 @import 的上限，另有 " + std::to_string(unread) +
+                                           " 个样式表未读取");
+        sorted.emptyPage = !m_namedSheets && sorted.links.empty();
         return sorted;
     }
 
@@ -238,6 +289,9 @@ private:
     bool m_ended = false;
     std::deque<Sheet> m_queue;
     std::unordered_set<std::string> m_seen;
+    std::unordered_set<std::string> m_overCount;  // left unread for the count of sheets
+    std::unordered_set<std::string> m_tooDeep;    // and for the depth of imports
+    bool m_namedSheets = false;
     int m_queued = 0;
     std::vector<Found> m_found;
     std::set<int> m_modes;
@@ -246,8 +300,15 @@ private:
 
 bool IsHtmlPage(std::string_view contentType, std::string_view bytes) {
     const std::string type = MediaType(contentType);
-    if (type == "text/html" || type == "application/xhtml+xml")
-        return true;
+    if (type == "text/html" || type == "application/xhtml+xml") {
+        // A sheet made by a script often comes labelled as a page: a page
+        // starts with a tag. NUL bytes are the other half of UTF-16 units.
+        if (bytes.starts_with("\xEF\xBB\xBF"))
+            bytes.remove_prefix(3);
+        const std::size_t first =
+            bytes.find_first_not_of(std::string_view(" \t\n\r\f\0\xFE\xFF", 8));
+        return first == std::string_view::npos || bytes[first] == '<';
+    }
     if (!type.empty() && type != "text/plain" && type != "application/octet-stream")
         return false;
     return LooksLikeHtml(bytes);

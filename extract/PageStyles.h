@@ -3,6 +3,7 @@
 // The styles of an HTML page, found by an HTML5 parser the way a browser
 // finds them.
 
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,10 @@ struct PageStyles {
 };
 
 // <link rel="... stylesheet ..."> (alternate sheets too), <style> elements
-// and style="" attributes of the UTF-8 page `text`.
+// and style="" attributes of the UTF-8 page `text`, nested to any depth.
+// Throws PageTooComplex when the parser's tree would take more than 512 MiB,
+// std::bad_alloc when memory runs out.
+struct PageTooComplex : std::bad_alloc {};
 PageStyles FindPageStyles(std::string_view text);
 
 // Whether bytes served without a telling Content-Type look like an HTML page.

@@ -1,29 +1,21 @@
 #include "extract/Reference.h"
 
+#include "extract/Folded.h"
+
 namespace pixquarry {
 
 namespace {
 
 constexpr std::string_view kBlanks = " \t\r\n\f";
 
-bool StartsWithUrlCall(std::string_view text) {
-    constexpr std::string_view kCall = "url(";
-    if (text.size() < kCall.size())
-        return false;
-    for (std::size_t i = 0; i < kCall.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != kCall[i])
-            return false;
-    }
-    return true;
+bool StartsWithFolded(std::string_view text, std::string_view lower) {
+    return text.size() >= lower.size() && EqualsFolded(text.substr(0, lower.size()), lower);
 }
 
 }  // namespace
 
 std::string_view ReferenceOf(std::string_view match) {
-    if (StartsWithUrlCall(match))
+    if (StartsWithFolded(match, "url("))
         match.remove_prefix(4);
     const auto first = match.find_first_not_of(kBlanks);
     if (first == std::string_view::npos)
@@ -32,6 +24,10 @@ std::string_view ReferenceOf(std::string_view match) {
     if (match.size() >= 2 && (match.front() == '\'' || match.front() == '"') &&
         match.back() == match.front())
         match = match.substr(1, match.size() - 2);
+    // A quoted data: address cut short at a ")" inside it is still no link.
+    else if (!match.empty() && (match.front() == '\'' || match.front() == '"') &&
+             StartsWithFolded(match.substr(1), "data:"))
+        return {};
     return match;
 }
 

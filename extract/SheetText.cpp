@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "extract/CssImports.h"
+#include "extract/HtmlTags.h"
 #include "extract/SourceText.h"
 #include "platform/common/CodePage936.h"
 #include "platform/common/IconvHandle.h"
@@ -21,9 +22,20 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-bool HasByteOrderMark(std::string_view bytes) {
-    return bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
-           bytes.starts_with("\xFE\xFF");
+// The encoding a byte-order mark names; "" when there is none.
+std::string_view ByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return "utf-8";
+    if (bytes.starts_with("\xFF\xFE"))
+        return "utf-16le";
+    return bytes.starts_with("\xFE\xFF") ? "utf-16be" : "";
+}
+
+// Text that declares its own encoding in ASCII cannot be in UTF-16.
+std::string AsciiDeclared(std::string label) {
+    if (label.starts_with("utf-16"))
+        return "utf-8";
+    return label == "x-user-defined" ? "windows-1252" : label;
 }
 
 // Whole-text conversion by iconv; nothing when it does not know the label or
@@ -74,26 +86,51 @@ std::string CharsetOfContentType(std::string_view contentType) {
     return label;
 }
 
-std::string DecodeSheetText(std::string bytes, std::string_view httpCharset) {
-    if (HasByteOrderMark(bytes))
-        return DecodeSourceText(std::move(bytes));
-    std::string ruleLabel = Lower(CharsetRuleLabel(bytes));
-    // A rule readable as ASCII cannot be in UTF-16 whatever it says.
-    if (ruleLabel.starts_with("utf-16"))
-        ruleLabel = "utf-8";
-    for (const std::string& label : {ruleLabel, std::string(httpCharset)}) {
+DecodedText DecodeSheetText(std::string bytes, std::string_view httpCharset,
+                            std::string_view referrerEncoding) {
+    if (const std::string_view mark = ByteOrderMark(bytes); !mark.empty())
+        return {DecodeSourceText(std::move(bytes)), std::string(mark)};
+    for (const std::string& label :
+         {std::string(httpCharset), AsciiDeclared(Lower(CharsetRuleLabel(bytes))),
+          AsciiDeclared(std::string(referrerEncoding))}) {
         if (std::optional<std::string> text = DecodeAs(bytes, label))
-            return std::move(*text);
+            return {std::move(*text), label};
     }
-    return DecodeSourceText(std::move(bytes));
+    return {DecodeSourceText(std::move(bytes)), {}};
 }
 
-std::string DecodePageText(std::string bytes, std::string_view httpCharset) {
-    if (!HasByteOrderMark(bytes)) {
-        if (std::optional<std::string> text = DecodeAs(bytes, std::string(httpCharset)))
-            return std::move(*text);
+DecodedText DecodePageText(std::string bytes, std::string_view httpCharset) {
+    if (const std::string_view mark = ByteOrderMark(bytes); !mark.empty())
+        return {DecodeSourceText(std::move(bytes)), std::string(mark)};
+    for (const std::string& label :
+         {std::string(httpCharset), AsciiDeclared(DeclaredPageCharset(bytes))}) {
+        if (std::optional<std::string> text = DecodeAs(bytes, label))
+            return {std::move(*text), label};
     }
-    return DecodeSourceText(std::move(bytes));
+    return {DecodeSourceText(std::move(bytes)), {}};
+}
+
+std::string DeclaredPageCharset(std::string_view bytes) {
+    HtmlTagScanner scanner(bytes.substr(0, 1024));
+    for (HtmlTag tag; scanner.Next(tag);) {
+        if (tag.closing || tag.name != "meta")
+            continue;
+        std::string label;
+        if (const std::string* charset = tag.Attribute("charset")) {
+            label = *charset;
+        } else {
+            const std::string* equiv = tag.Attribute("http-equiv");
+            const std::string* content = tag.Attribute("content");
+            if (equiv && content && Lower(*equiv) == "content-type")
+                label = CharsetOfContentType(*content);
+        }
+        label = Lower(label);
+        label.erase(0, std::min(label.size(), label.find_first_not_of(" \t\n\r\f")));
+        label.erase(label.find_last_not_of(" \t\n\r\f") + 1);
+        if (!label.empty())
+            return label;
+    }
+    return {};
 }
 
 }  // namespace pixquarry

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <string>
 #include <string_view>
 
 #define FUZZ_CHECK(c) \
@@ -33,6 +35,37 @@ inline std::size_t WellFormedLength(std::string_view s, std::size_t i) {
         return n;
     }
     return 0;
+}
+
+// Well-formed UTF-8 by that table.
+inline bool IsWellFormed(std::string_view s) {
+    for (std::size_t i = 0, n = 1; i < s.size(); i += n) {
+        if ((n = WellFormedLength(s, i)) == 0)
+            return false;
+    }
+    return true;
+}
+
+// The lines of `text`, counting from 1; a CR alone ends a line too.
+inline int LineCount(std::string_view text) {
+    int lines = 1;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        lines += text[i] == '\n' || (text[i] == '\r' && text.substr(i + 1, 1) != "\n");
+    return lines;
+}
+
+// Checks that `run` takes under a second on a megabyte of `piece` repeated,
+// for inputs that end in 0x7F: time in the square of the size shows there.
+template <class Run>
+void CheckLinearTime(std::string_view piece, const Run& run) {
+    if (piece.empty() || piece.back() != '\x7f')
+        return;
+    std::string big;
+    while (big.size() < (1u << 20))
+        big += piece;
+    const std::clock_t start = std::clock();
+    run(big);
+    FUZZ_CHECK(std::clock() - start < CLOCKS_PER_SEC);
 }
 
 }  // namespace pixquarry::fuzz

@@ -59,11 +59,11 @@ Result RunShell(const std::string& command) {
     return r;
 }
 
-// Runs the real command-line harvester through the shell.
-Result RunCli(const std::string& args) {
+// Runs the real command-line harvester through the shell, after `before`.
+Result RunCli(const std::string& args, const std::string& before = "") {
     const fs::path err = fs::temp_directory_path() / ("pq-cli-err-" + std::to_string(::getpid()));
     const std::string command =
-        std::string(PIXQUARRY_CLI) + " " + args + " 2>" + Quote(err.string());
+        before + std::string(PIXQUARRY_CLI) + " " + args + " 2>" + Quote(err.string());
     Result r = RunShell(command);
     r.err = pixquarry::testing::ReadFile(err);
     fs::remove(err);
@@ -212,6 +212,13 @@ protected:
                     return sink.write(piece.data(), piece.size());
                 });
         });
+        // A sheet made by a script, and a page without styles, both labelled HTML.
+        routes.Get(R"(/(style\.php|plain\.html))",
+                   [](const httplib::Request& req, httplib::Response& res) {
+                       res.set_content(
+                           req.matches[1] == "plain.html" ? "<p>none" : ".a{background:url(a.png)}",
+                           "text/html");
+                   });
         m_site.Start();
         m_values = {{"{origin}", m_site.Origin()},
                     {"{dir}", Quote((m_dir / "pics").string())},
@@ -375,6 +382,10 @@ TEST_F(CliWeb, StatusAndMessages) {
         {"an empty source", "extract ''", "", 2, "", "SOURCE is empty"},
         {"resolved after a redirect", "extract --resolve {origin}/old/site.css", "", 0,
          "{origin}/css/sub/c.png\n{origin}/pic/a.png\n{origin}/pic/b.png\n", ""},
+        {"a sheet labelled HTML", "extract --resolve {origin}/style.php", "", 0, "{origin}/a.png\n",
+         ""},
+        {"a page without styles", "extract --resolve {origin}/plain.html", "", 0, "",
+         "pixquarry-cli: 网页中没有找到样式表或图片链接\n"},
         {"resolved against --base", "extract --json --resolve --base http://h/css/ {src}",
          "url(a.png) url(\"../b.png\") url(#m)", 0,
          "{\"mode\": 2, \"items\": [\"http://h/b.png\", \"http://h/css/a.png\"]}\n", ""},
@@ -451,6 +462,35 @@ TEST_F(Cli, APageIsFollowedAndASheetItCannotReadIsNamed) {
               "\"url\":\"" +
                   o + "/p.png\"}, {\"from\":[{\"line\":2,\"sheet\":\"" + o +
                   "/css/a.css\"}],\"url\":\"" + o + "/pic.png\"}]}\n");
+
+    // The limits say what they left unread; a page whose tree would grow
+    // past the parser's budget is refused (formatting elements left open are
+    // made again in every paragraph).
+    site.Put("/deep.html", "<link rel=stylesheet href=i0.css>", "text/html");
+    for (int i = 0; i < 9; ++i)
+        site.Put("/i" + std::to_string(i) + ".css",
+                 "@import 'i" + std::to_string(i + 1) + ".css';");
+    std::string bomb = "<p>";
+    for (int i = 0; i < 500; ++i)
+        bomb += "<b id=" + std::to_string(i) + ">";
+    for (int i = 0; i < 10000; ++i)
+        bomb += "<p>x";
+    site.Put("/bomb.html", bomb, "text/html");
+    for (const auto& [path, err] :
+         {std::pair<std::string, std::string>{"/deep.html",
+                                              "已达到 8 层 @import 的上限，另有 1 个样式表未读取"},
+          {"/bomb.html", "无法读取网页“" + o +
+                             "/bomb.html”：网页结构过于复杂，解析需要超过 "
+                             "512 MiB 内存"}}) {
+        // Where the sanitizers allow it, a fault cannot take the machine's memory.
+#ifdef PIXQUARRY_SANITIZED
+        r = RunCli("extract --resolve " + o + path);
+#else
+        r = RunCli("extract --resolve " + o + path, "ulimit -v 3000000; ");
+#endif
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "pixquarry-cli: " + err + "\n");
+    }
 
     // Not followed: the page's own text, as any other source.
     r = RunCli("extract --resolve --no-follow " + page);

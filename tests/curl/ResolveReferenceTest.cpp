@@ -26,6 +26,7 @@ TEST(ResolveReference, ResolvesTheMatchAgainstTheSheet) {
         {"url( \t\r\n\f'x.png' \n", "http://h/css/x.png"},
         {"url('x.png\"", "http://h/css/'x.png\""},
         {"url(data:image/png;base64,iVBORw0KGgo=", std::nullopt},
+        {"url(\"Data:image/svg+xml,<svg fill='rgb(1,2,3", std::nullopt},  // cut at its ")"
         {"url(''", std::nullopt},
     };
     for (const auto& [match, link] : cases)

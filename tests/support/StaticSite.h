@@ -1,8 +1,9 @@
 #pragma once
 
-// A TestHttpServer that serves fixed bodies by path, counts the requests for
-// each path and answers 404 for the rest; an optional delay before every
-// answer stands in for a distant site.
+// A TestHttpServer that serves fixed bodies by path (of type "redirect": a
+// redirect to the body), counts the requests for each path and answers 404
+// for the rest; an optional delay before every answer stands in for a
+// distant site.
 
 #include <atomic>
 #include <chrono>
@@ -40,7 +41,9 @@ public:
                         found = true;
                     }
                 }
-                if (found)
+                if (found && page.type == "redirect")
+                    res.set_redirect(page.body);
+                else if (found)
                     res.set_content(page.body, page.type);
                 else
                     res.status = 404;
