@@ -39,6 +39,19 @@ public:
 
     void SetListObserver(ListObserver observer) { m_listObserver = std::move(observer); }
 
+    // The pointer rests on a row, or leaves the list; a disabled list takes
+    // no hover.
+    void OnRest(std::function<void(int index)> handler) { m_rest = std::move(handler); }
+    void OnLeave(std::function<void()> handler) { m_leave = std::move(handler); }
+    void Rest(int index) const {
+        if (m_rest && Enabled())
+            m_rest(index);
+    }
+    void Leave() const {
+        if (m_leave)
+            m_leave();
+    }
+
 private:
     struct Item {
         std::string text;
@@ -50,6 +63,8 @@ private:
     std::vector<Item> m_items;
     int m_current = -1;
     ListObserver m_listObserver;
+    std::function<void(int)> m_rest;
+    std::function<void()> m_leave;
 };
 
 }  // namespace pixquarry

@@ -56,6 +56,7 @@ MainF1::MainF1(Seams seams, std::string site)
       Frame3("Frame3", {120, 7680, 9015, 735}, nullptr, "操作状态"),
       LogShow("LogShow", {120, 240, 8775, 375}, &Frame3, ""),
       DownProgress("DownProgress", {120, 630, 8775, 60}, &Frame3),
+      Preview(seams.pictures, seams.thumbnails),
       m_seams(std::move(seams)),
       m_site(std::move(site)) {
     const char* const captions[] = {"url()", "url('')", "url(\"\")", "自定义"};
@@ -91,6 +92,7 @@ MainF1::~MainF1() {
 
 void MainF1::Unload() {
     m_unloading = true;
+    Preview.Cancel();
     if (m_run)
         m_run->loop->Cancel();
     CancelExtraction();
@@ -118,6 +120,8 @@ void MainF1::Bind() {
     OFile1.OnDrop([this](const std::vector<std::string>& data) { OFile1_OLEDragDrop(data); });
     GetPic.OnDblClick([this] { GetPic_DblClick(); });
     GetPic.OnGotFocus([this] { GetPic_GotFocus(); });
+    GetPic.OnRest([this](int index) { GetPic_Rest(index); });
+    GetPic.OnLeave([this] { GetPic_Leave(); });
     SDownAll.OnMouseDown(
         [this](int button) { SDownAll_MouseDown(static_cast<std::int16_t>(button)); });
     FileS1.OnClick([this] { FileS1_Click(); });

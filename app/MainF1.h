@@ -49,6 +49,7 @@
 
 #include "app/CheckListBox.h"
 #include "app/Controls.h"
+#include "app/HoverPreview.h"
 #include "download/FolderPaths.h"
 #include "extract/Harvest.h"
 #include "platform/Downloader.h"
@@ -67,6 +68,7 @@ class HttpClient;
 class MessageBox;
 class OpenFileDialog;
 class ProcessStarter;
+class ThumbnailMaker;
 struct UpdateDecision;
 
 // The system facilities the window's handlers use, given by the front end.
@@ -81,6 +83,8 @@ struct Seams {
     Downloader& downloader;  // pictures, and the updater
     HttpClient& http;        // the update check's short requests
     HttpClient& pages;       // stylesheets and pages named by address
+    HttpClient& pictures;    // the hover preview's pictures
+    ThumbnailMaker& thumbnails;
     ProcessStarter& processes;
     Clock& clock;
     ProgramInfo program;
@@ -114,6 +118,9 @@ public:
     void OFile1_OLEDragDrop(const std::vector<std::string>& Data);
     void GetPic_DblClick();
     void GetPic_GotFocus();
+    // The pointer rests on a row of the list, or leaves it: the preview tip.
+    void GetPic_Rest(int Index);
+    void GetPic_Leave();
     void SDownAll_MouseDown(std::int16_t Button);
     void FileS1_Click();
     void FileS2_MouseDown(std::int16_t Button);
@@ -191,6 +198,9 @@ public:
     Frame Frame3;
     TextBox LogShow;
     ProgressBar DownProgress;  // below LogShow; shown only while a download run goes on
+
+    // The hover preview of GetPic: what is fetched and kept; the view shows the tip.
+    HoverPreview Preview;
 
 private:
     struct Extraction;

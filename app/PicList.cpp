@@ -34,6 +34,15 @@ void MainF1::GetPic_DblClick() {
         m_seams.browser.Open(text);
 }
 
+void MainF1::GetPic_Rest(int Index) {
+    if (Index >= 0 && Index < GetPic.ListCount())
+        Preview.Rest(GetPic.List(Index));
+}
+
+void MainF1::GetPic_Leave() {
+    Preview.Leave();
+}
+
 void MainF1::GetPic_GotFocus() {
     Status("双击相应的图片地址，可以进行预览图片。在前面小方格内，可以勾选需要下载的图片。");
 }

@@ -205,8 +205,7 @@ void MainView::AddPicList() {
     ShowPicList(m_model.GetPic, *view);
     m_watched[view->viewport()] = &m_model.GetPic;
     view->viewport()->installEventFilter(this);
-    if (m_engine != nullptr)
-        m_preview = new PicPreview(*view, m_model, *m_engine);
+    m_preview = new PicPreview(*view, m_model);
 }
 
 void MainView::AddBanner(BannerView* banner) {

@@ -31,7 +31,7 @@ public:
              QWidget* parent = nullptr);
     ~MainView() override;
 
-    // The hover preview of the picture list; none without an engine.
+    // The hover tip of the picture list.
     PicPreview* Preview() const { return m_preview; }
     // The widget that shows `control`.
     QWidget* WidgetFor(const Control& control) const { return m_widgets.at(&control); }

@@ -18,7 +18,7 @@ constexpr char kInflatesTooFar[] = "图片解压后超过 16 MiB";
 constexpr char kDamaged[] = "图片数据已损坏";
 constexpr char kUnsupported[] = "不支持的图片格式";
 
-Thumbnail Refused(const QString& why) {
+DecodedPicture Refused(const QString& why) {
     return {{}, kNoPreview + why};
 }
 
@@ -163,7 +163,7 @@ QString ReaderFailure(const QImageReader& reader) {
 
 // `data` read as `format` and no other: Qt's guess could hand any bytes to
 // its SVG reader.
-Thumbnail Read(QByteArray data, const QByteArray& format, const QString& type, std::int64_t bytes,
+DecodedPicture Read(QByteArray data, const QByteArray& format, const QString& type, std::int64_t bytes,
                int side) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
@@ -210,7 +210,7 @@ bool LooksLikeMarkup(const QByteArray& data) {
 
 }  // namespace
 
-Thumbnail DecodeThumbnail(const std::string& bytes, int side) {
+DecodedPicture DecodeThumbnail(const std::string& bytes, int side) {
     const auto size = static_cast<std::int64_t>(bytes.size());
     QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(size));
     QByteArray format;

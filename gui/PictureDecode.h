@@ -17,13 +17,13 @@ constexpr int kAllocationLimitMiB = 64;
 // What an svgz, or an SVG's entities, may inflate to.
 constexpr std::int64_t kMaxInflatedBytes = 16 * 1024 * 1024;
 
-struct Thumbnail {
+struct DecodedPicture {
     QImage image;   // at most side x side; null when there is none
     QString facts;  // pixel size, byte size and type, or "无法预览：" and the reason
 };
 
 // SVG is rendered only after every outside reference is taken out of it, so
 // no picture opens a file, device or address, whatever it names.
-Thumbnail DecodeThumbnail(const std::string& bytes, int side);
+DecodedPicture DecodeThumbnail(const std::string& bytes, int side);
 
 }  // namespace pixquarry

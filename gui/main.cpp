@@ -8,6 +8,7 @@
 #include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
+#include "gui/QtThumbnailMaker.h"
 #include "platform/curl/EngineDownloads.h"
 #include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
@@ -35,6 +36,8 @@ int main(int argc, char** argv) {
     EngineDownloads downloads(engine);
     EngineHttpClient http(engine, UpdateCheckLimits());
     EngineHttpClient pages(engine, SourceFetchLimits());
+    EngineHttpClient pictures(engine, PreviewLimits());
+    QtThumbnailMaker thumbnails;
     PosixProcessStarter processes;
     SteadyClock clock;
     ProgramInfo program = RunningProgram();
@@ -42,7 +45,7 @@ int main(int argc, char** argv) {
         QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
     program.selfUpdate = PIXQUARRY_SELF_UPDATE;
     MainF1 model(Seams{files, fileSystem, openFile, dialogs, dialogs, opener, opener, downloads,
-                       http, pages, processes, clock, program});
+                       http, pages, pictures, thumbnails, processes, clock, program});
 
     MainView view(model, opener, &engine);
     openFile.SetParent(&view);

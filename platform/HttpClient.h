@@ -18,6 +18,7 @@ struct HttpResponse {
     std::string contentType;  // the Content-Type header as sent; empty when none
     std::string error;        // why it failed, in the user's words; empty on success
     std::string detail;       // the HTTP layer's own words for the failure
+    bool tooLarge = false;    // failed for a body past the size asked for
 };
 
 // What the user reads for a response with an error status.

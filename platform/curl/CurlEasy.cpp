@@ -76,6 +76,7 @@ CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const 
     m_errorBuffer[0] = '\0';
     m_sink = &sink;
     m_abortReason.clear();
+    m_tooLarge = false;
     m_retried = false;
     Restart();
     curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
@@ -117,6 +118,7 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
         outcome.contentType = type;
     if (code != CURLE_OK)
         outcome.detail = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
+    outcome.tooLarge = m_tooLarge;
     if (!m_abortReason.empty())
         outcome.error = std::move(m_abortReason);
     else if (code != CURLE_OK)
@@ -194,6 +196,7 @@ size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {
     }
     if (easy.m_limits.maxBytes > 0 && easy.m_received > easy.m_limits.maxBytes) {
         easy.m_abortReason = "响应超过 " + std::to_string(easy.m_limits.maxBytes) + " 字节";
+        easy.m_tooLarge = true;
         return 0;
     }
     // Nothing may unwind through libcurl.

@@ -27,6 +27,7 @@ struct CurlOutcome {
     std::string contentType;  // the last response's Content-Type, empty when none
     std::string error;        // why not, in the user's words; empty when transferred
     std::string detail;       // libcurl's own words for it
+    bool tooLarge = false;    // the body went past the limit's size
 };
 
 // One easy handle with the options every Pixquarry transfer shares: http and
@@ -86,6 +87,7 @@ private:
     // (when, body bytes so far), one every 100 ms or more, back to stallTime ago
     std::deque<std::pair<std::chrono::steady_clock::time_point, std::int64_t>> m_samples;
     std::string m_abortReason;
+    bool m_tooLarge = false;
     bool m_retried = false;
 };
 

@@ -32,7 +32,11 @@ std::uint64_t EngineHttpClient::Get(const std::string& url, Answer answer, std::
     // The engine never calls back from inside Start, so the id is known by then.
     request->id = m_engine.Start(
         url, limits, {},
-        [request](std::string_view chunk, long, std::string&) {
+        [request, reserve = maxBytes](std::string_view chunk, long, std::string&) {
+            // A body with a size of its own gets its room at once: growing a
+            // large one by copying would hold up the window.
+            if (reserve > 0 && request->body.empty())
+                request->body.reserve(static_cast<std::size_t>(reserve));
             request->body.append(chunk);
             return true;
         },

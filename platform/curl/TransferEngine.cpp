@@ -14,6 +14,7 @@ HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body) {
     response.contentType = outcome.contentType;
     response.error = outcome.error;
     response.detail = outcome.detail;
+    response.tooLarge = outcome.tooLarge;
     if (response.ok)
         response.body = std::move(body);
     return response;

@@ -22,6 +22,7 @@
 #include "platform/MessageBox.h"
 #include "platform/OpenFileDialog.h"
 #include "platform/ProcessStarter.h"
+#include "platform/ThumbnailMaker.h"
 #include "platform/posix/PollEventLoop.h"
 #include "platform/posix/PosixFileReader.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -116,6 +117,28 @@ private:
     EventLoop& m_loop;
 };
 
+// A thumbnail that only says how many bytes it was made from, told from
+// the loop; the real ones are Qt's.
+class CountingThumbnailMaker final : public ThumbnailMaker {
+public:
+    explicit CountingThumbnailMaker(EventLoop& loop) : m_loop(loop) {}
+    std::uint64_t Make(std::string bytes, int, bool urgent, Made made) override {
+        (urgent ? urgentCount : otherCount)++;
+        return static_cast<std::uint64_t>(
+            m_loop.StartTimer(std::chrono::milliseconds(0), [made, n = bytes.size()] {
+                Thumbnail counted;
+                counted.facts = std::to_string(n) + " 字节";
+                made(counted);
+            }));
+    }
+    void Cancel(std::uint64_t id) override { m_loop.StopTimer(static_cast<int>(id)); }
+    int urgentCount = 0;
+    int otherCount = 0;
+
+private:
+    EventLoop& m_loop;
+};
+
 // Notes each program it is asked to start and answers `reason` ("" when the
 // start should look successful).
 class RecordingProcessStarter final : public ProcessStarter {
@@ -145,8 +168,9 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     fileSystem, openFile, folders,  box,   browser, fileManager,
-                     *download, *http,      *pages,   *starter, clock, program};
+        return Seams{files,  fileSystem, openFile, folders,     box,      browser,
+                     fileManager, *download, *http,  *pages, *pictures, *thumbnails,
+                     *starter, clock, program};
     }
 
     PollEventLoop loop;
@@ -159,12 +183,15 @@ public:
     RecordingFileManager fileManager;
     OfflineDownloader offlineDownloader{loop};
     OfflineHttpClient offlineHttp{loop};
+    CountingThumbnailMaker countingMaker{loop};
     RecordingProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
     Downloader* download = &offlineDownloader;
     HttpClient* http = &offlineHttp;
     HttpClient* pages = &offlineHttp;
+    HttpClient* pictures = &offlineHttp;
+    ThumbnailMaker* thumbnails = &countingMaker;
     ProcessStarter* starter = &processes;
 };
 

@@ -26,6 +26,8 @@
 #include "gui/MainView.h"
 #include "gui/PicPreview.h"
 #include "gui/QtEventLoop.h"
+#include "gui/QtThumbnailMaker.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/OpenWatch.h"
@@ -125,10 +127,18 @@ protected:
         QCoreApplication::sendEvent(list.viewport(), &move);
     }
 
+    Seams MakeSeams() {
+        m_seams.pictures = &m_pictures;
+        m_seams.thumbnails = &m_maker;
+        return m_seams.Make();
+    }
+
     QtEventLoop m_loop;
     TransferEngine m_engine{m_loop};
+    EngineHttpClient m_pictures{m_engine, PreviewLimits()};
+    QtThumbnailMaker m_maker;
     testing::FakeSeams m_seams;
-    MainF1 m_model{m_seams.Make()};
+    MainF1 m_model{MakeSeams()};
     MainView m_view{m_model, m_seams.browser, &m_engine};
 };
 
@@ -233,41 +243,6 @@ TEST_F(Preview, RowsPastThirtyTwoThousandPreviewTheirOwnLink) {
         ASSERT_TRUE(shown.wait(5000)) << rows;
         EXPECT_EQ(shown.at(0).at(0).toString().toStdString(), links.back());
     }
-}
-
-// Two pictures that trickle in hold both places; the one under the pointer
-// still comes at once.
-TEST_F(Preview, ThePictureUnderThePointerComesFirst) {
-    std::atomic<bool> over{false};
-    std::atomic<int> asked{0};
-    std::array<testing::TestHttpServer, 2> slow;
-    for (testing::TestHttpServer& server : slow) {
-        server.Routes().Get("/slow.jpg", [&](const httplib::Request&, httplib::Response& res) {
-            ++asked;
-            res.set_chunked_content_provider("image/jpeg", [&](size_t, httplib::DataSink& sink) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                return !over && sink.write("x", 1);
-            });
-        });
-        server.Routes().Get("/small.jpg", [&](const httplib::Request&, httplib::Response& res) {
-            res.set_content(Encoded(qRgb(90, 90, 90), QImage::Format_RGB32, "JPEG", {32, 24}),
-                            "image/jpeg");
-        });
-        server.Start();
-    }
-    const std::unique_ptr<std::atomic<bool>, void (*)(std::atomic<bool>*)> ending(
-        &over, [](std::atomic<bool>* flag) { *flag = true; });  // before the servers stop
-    const std::string small = slow[0].Url("/small.jpg");
-    m_model.GetPic.AddItems({slow[0].Url("/slow.jpg"), slow[1].Url("/slow.jpg"), small});
-    for (int i = 0; i < 2; ++i) {
-        Hover(slow[i].Url("/slow.jpg"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return asked == i + 1; }, 2000));
-    }
-    QSignalSpy shown(m_view.Preview(), &PicPreview::Shown);
-    Hover(small);
-    ASSERT_TRUE(shown.wait(PicPreview::kRestMs + 1000));
-    EXPECT_EQ(shown.at(0).at(0).toString().toStdString(), small);
-    EXPECT_TRUE(shown.at(0).at(1).toBool());
 }
 
 }  // namespace
