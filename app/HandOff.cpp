@@ -63,8 +63,7 @@ std::string MainF1::WriteHandOffFile(const UpdateDecision& decision) {
                                                         {"NewSoftPath", decision.newSoftPath}};
     // The updater cannot work from half a hand-off file.
     for (const auto& [key, value] : keys) {
-        if (const std::string problem = WriteGoIni(ini, "UpdateSet", key, value);
-            !problem.empty())
+        if (const std::string problem = WriteGoIni(ini, "UpdateSet", key, value); !problem.empty())
             return "无法写入文件“" + ini + "”：" + problem;
     }
     return {};

@@ -48,8 +48,8 @@ constexpr int kChunk = 64 * 1024;
 // The longest time between two turns of the loop from the start of `work`
 // until `over` holds; the handlers `work` calls return at once and the rest
 // runs in callbacks, so the loop itself decides when it is over.
-double LongestGapMs(const std::function<void()>& work,
-                    const std::function<bool()>& over = [] { return true; }) {
+double LongestGapMs(
+    const std::function<void()>& work, const std::function<bool()>& over = [] { return true; }) {
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
@@ -152,22 +152,26 @@ int main(int argc, char** argv) {
                     what, ours, peerName, peer, ours / peer);
     };
 
-    const double picture = LongestGapMs([&] {
-        model.GetPic.AddItem(origin + "/throttled.png");
-        model.GetPic.SetSelected(0, true);
-        model.FileS2.SetValue(true);
-        model.FileS2Dir.SetText(dir.path().toStdString());
-        model.DownPic_Click();
-    }, [&] { return !model.Busy(); });
+    const double picture = LongestGapMs(
+        [&] {
+            model.GetPic.AddItem(origin + "/throttled.png");
+            model.GetPic.SetSelected(0, true);
+            model.FileS2.SetValue(true);
+            model.FileS2Dir.SetText(dir.path().toStdString());
+            model.DownPic_Click();
+        },
+        [&] { return !model.Busy(); });
     const double picturePeer = LongestGapMs([&] { BlockingGet(origin + "/throttled.png"); });
     report("(a) 6 MiB picture at 640 KiB/s (goal < 50 ms)", picture, picturePeer,
            "blocking libcurl transfer");
     std::printf("  run ended with: %s\n", model.LogShow.Text().c_str());
 
-    const double silent = LongestGapMs([&] {
-        model.OFile1.SetText(origin + "/silent.css");
-        model.SearchPic_Click();
-    }, [&] { return !model.Busy(); });
+    const double silent = LongestGapMs(
+        [&] {
+            model.OFile1.SetText(origin + "/silent.css");
+            model.SearchPic_Click();
+        },
+        [&] { return !model.Busy(); });
     const double silentPeer = LongestGapMs([&] { BlockingGet(origin + "/silent.css"); });
     report("(b) web source silent for 5 s (goal < 50 ms)", silent, silentPeer,
            "blocking libcurl transfer");

@@ -22,8 +22,8 @@
 #include "extract/PageStyles.h"
 #include "extract/Reference.h"
 #include "extract/UrlMatches.h"
-#include "platform/curl/ResolveReference.h"
 #include "platform/curl/EngineHttpClient.h"
+#include "platform/curl/ResolveReference.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
 

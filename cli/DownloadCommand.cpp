@@ -115,8 +115,7 @@ int DownloadCommand(const CliOptions& options) {
         net.loop.StartTimer(kTick, tick);
     };
     net.loop.StartTimer(kTick, tick);
-    net.loop.RunUntil(
-        [&] { return stop.Requested() || (harvested && (!run || run->Over())); });
+    net.loop.RunUntil([&] { return stop.Requested() || (harvested && (!run || run->Over())); });
     if (!run) {
         if (stop.Requested())
             stop.EndByIt();

@@ -42,7 +42,8 @@ void HarvestPage(const CliOptions& options, CliTransfers& net, SourceBytes read,
                             ReportFailure(limit);
                         if (harvest.emptyPage)
                             std::fprintf(stderr, "pixquarry-cli: %s\n", kEmptyPage);
-                        const bool whole = harvest.failures.empty() && harvest.limitsReached.empty();
+                        const bool whole =
+                            harvest.failures.empty() && harvest.limitsReached.empty();
                         done(whole ? 0 : 1, std::move(harvest));
                     });
 }

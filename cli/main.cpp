@@ -107,20 +107,24 @@ void AddSourceOptions(CLI::App& command, CliOptions& options, std::string& domai
         ->required();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    CliOptions options;
+// The command line's grammar: both commands and their options, bound to
+// `options`; --domain and --base land in `domain` and `base` first, since an
+// empty value means something.
+struct Grammar {
+    explicit Grammar(CliOptions& options);
+    CLI::App app{kDescription, "pixquarry-cli"};
+    CLI::App* extract = nullptr;
+    CLI::App* download = nullptr;
     std::string domain;
     std::string base;
+};
 
-    CLI::App app(kDescription, "pixquarry-cli");
+Grammar::Grammar(CliOptions& options) {
     app.footer(kFooter);
     app.set_version_flag("--version", std::string("pixquarry-cli ") + pixquarry::kVersion,
                          "Print the version and exit.");
     app.require_subcommand(1);
-    CLI::App* extract =
-        app.add_subcommand("extract", "Print SOURCE's picture links, one per line.");
+    extract = app.add_subcommand("extract", "Print SOURCE's picture links, one per line.");
     AddSourceOptions(*extract, options, domain, base);
     extract
         ->add_option("--timeout", options.timeout,
@@ -130,8 +134,7 @@ int main(int argc, char** argv) {
     extract->add_flag("--json", options.json,
                       "Print one object {\"mode\": N, \"items\": [...]}, N the match mode the "
                       "run selected (0 url(), 1 url(''), 2 url(\"\"), 3 custom).");
-    CLI::App* download =
-        app.add_subcommand("download", "Download every picture link of SOURCE into DIR.");
+    download = app.add_subcommand("download", "Download every picture link of SOURCE into DIR.");
     AddSourceOptions(*download, options, domain, base);
     download
         ->add_option("--dir", options.dir,
@@ -144,7 +147,6 @@ int main(int argc, char** argv) {
         ->type_name("N")
         ->check(CLI::Range(1, kMaxJobs))
         ->capture_default_str();
-
     download
         ->add_option("--timeout", options.timeout,
                      "Seconds one download, SOURCE or one of its stylesheets may take in all; "
@@ -155,38 +157,51 @@ int main(int argc, char** argv) {
     for (CLI::App* place : {&app, extract, download})
         place->add_flag("--verbose", options.verbose,
                         "Follow each failure reason with the transfer layer's own words.");
+}
 
+// What is wrong with options that parsed, in the usage line's words; "" for nothing.
+std::string UsageProblem(const CliOptions& options, bool download) {
+    if (options.source.empty())
+        return "SOURCE is empty";
+    // An address resolves against itself only when it is absolute and parses.
+    if (options.base && (!pixquarry::IsWebLink(*options.base) ||
+                         !pixquarry::ResolveReference(*options.base, *options.base)))
+        return "--base must be an http or https address";
+    if (options.resolve && !options.base && !pixquarry::IsWebLink(options.source))
+        return "--resolve needs --base URL when SOURCE is a file";
+    if (download && options.dir.empty())
+        return "DIR is empty";
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CliOptions options;
+    Grammar grammar(options);
     std::vector<std::string> args = SplitEmptyValues(argc, argv);
     std::vector<char*> pointers;
     for (std::string& arg : args)
         pointers.push_back(arg.data());
     try {
-        app.parse(static_cast<int>(pointers.size()), pointers.data());
+        grammar.app.parse(static_cast<int>(pointers.size()), pointers.data());
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
-            return app.exit(e);  // --help, --version
+            return grammar.app.exit(e);  // --help, --version
         return UsageError(e.what());
     }
 
-    const CLI::App& command = extract->parsed() ? *extract : *download;
+    const CLI::App& command = grammar.extract->parsed() ? *grammar.extract : *grammar.download;
     if (command.count("--domain") > 0)
-        options.domain = domain;
+        options.domain = grammar.domain;
     if (command.count("--base") > 0)
-        options.base = base;
-    if (options.source.empty())
-        return UsageError("SOURCE is empty");
-    // An address resolves against itself only when it is absolute and parses.
-    if (options.base && (!pixquarry::IsWebLink(*options.base) ||
-                         !pixquarry::ResolveReference(*options.base, *options.base)))
-        return UsageError("--base must be an http or https address");
-    if (options.resolve && !options.base && !pixquarry::IsWebLink(options.source))
-        return UsageError("--resolve needs --base URL when SOURCE is a file");
-    if (download->parsed() && options.dir.empty())
-        return UsageError("DIR is empty");
-
+        options.base = grammar.base;
+    if (const std::string problem = UsageProblem(options, grammar.download->parsed());
+        !problem.empty())
+        return UsageError(problem);
     try {
-        return extract->parsed() ? pixquarry::ExtractCommand(options)
-                                 : pixquarry::DownloadCommand(options);
+        return grammar.extract->parsed() ? pixquarry::ExtractCommand(options)
+                                         : pixquarry::DownloadCommand(options);
     } catch (const std::exception& e) {
         return pixquarry::ReportFailure(e.what());
     }

@@ -22,7 +22,8 @@ class DownloadLoop final {
 public:
     // The next request in list order; nothing when the list is done.
     using Next = std::function<std::optional<DownloadRequest>()>;
-    using Finished = std::function<void(const DownloadRequest& request, const DownloadResult& result)>;
+    using Finished =
+        std::function<void(const DownloadRequest& request, const DownloadResult& result)>;
     using Over = std::function<void()>;
 
     DownloadLoop(Downloader& downloader, int atOnce, Next next, Finished finished, Over over);

@@ -6,8 +6,8 @@
 #include "extract/LinkText.h"
 #include "extract/ListOrder.h"
 #include "extract/Reference.h"
-#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
+#include "extract/UrlMatches.h"
 #include "platform/WebAddress.h"
 
 namespace pixquarry {

@@ -15,8 +15,8 @@
 #include "extract/ListOrder.h"
 #include "extract/PageStyles.h"
 #include "extract/Reference.h"
-#include "extract/UrlMatches.h"
 #include "extract/SheetText.h"
+#include "extract/UrlMatches.h"
 #include "platform/common/Pump.h"
 
 namespace pixquarry {
@@ -319,8 +319,8 @@ PageHarvest::PageHarvest(HttpClient& client, PageLimits limits)
 
 PageHarvest::~PageHarvest() = default;
 
-void PageHarvest::Start(const std::string& address, std::string bytes,
-                        std::string_view contentType, Done done) {
+void PageHarvest::Start(const std::string& address, std::string bytes, std::string_view contentType,
+                        Done done) {
     m_walk = std::make_unique<Walk>(m_client, m_limits, std::move(done));
     m_walk->Start(address, std::move(bytes), contentType);
 }

@@ -8,8 +8,8 @@
 
 #include "extract/Harvest.h"
 #include "extract/LinkText.h"
-#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
+#include "extract/UrlMatches.h"
 #include "fuzz/FuzzCheck.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include "extract/Harvest.h"
 #include "extract/Reference.h"
-#include "extract/UrlMatches.h"
 #include "extract/SourceText.h"
+#include "extract/UrlMatches.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/curl/CurlUrl.h"
 #include "platform/curl/ResolveReference.h"

@@ -163,8 +163,8 @@ QString ReaderFailure(const QImageReader& reader) {
 
 // `data` read as `format` and no other: Qt's guess could hand any bytes to
 // its SVG reader.
-DecodedPicture Read(QByteArray data, const QByteArray& format, const QString& type, std::int64_t bytes,
-               int side) {
+DecodedPicture Read(QByteArray data, const QByteArray& format, const QString& type,
+                    std::int64_t bytes, int side) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);

@@ -33,13 +33,12 @@ void QtOpenFileDialog::ShowOpen(const std::string& title, const std::string& fil
     const QString qtFilter = QtFilter(filter);
     dialog->setNameFilter(qtFilter);
     dialog->selectNameFilter(qtFilter.section(QStringLiteral(";;"), 0, 0));
-    QObject::connect(dialog, &QFileDialog::finished, dialog,
-                     [dialog, chosen = std::move(chosen)](int result) {
-                         const QStringList picked = dialog->selectedFiles();
-                         chosen(result == QDialog::Accepted && !picked.isEmpty()
-                                    ? picked.front().toStdString()
-                                    : std::string());
-                     });
+    QObject::connect(
+        dialog, &QFileDialog::finished, dialog, [dialog, chosen = std::move(chosen)](int result) {
+            const QStringList picked = dialog->selectedFiles();
+            chosen(result == QDialog::Accepted && !picked.isEmpty() ? picked.front().toStdString()
+                                                                    : std::string());
+        });
     dialog->open();
 }
 

@@ -31,7 +31,8 @@ void QtOwnedDialogs::Show(const std::string& text, Closed closed) {
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setTextFormat(Qt::PlainText);
     if (closed)
-        QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] { closed(); });
+        QObject::connect(box, &QMessageBox::finished, box,
+                         [closed = std::move(closed)] { closed(); });
     box->open();
 }
 

@@ -58,8 +58,8 @@ TEST(HoverPreview, ThePictureUnderThePointerComesFirstAndKeptOnesAreNotAskedAgai
     window.GetPic.AddItems({sites[0].Url("/slow.jpg"), sites[1].Url("/slow.jpg"), tiny, "a.png"});
     const auto rest = [&](const std::string& link) {
         const std::vector<std::string> items = testing::ListItems(window.GetPic);
-        window.GetPic.Rest(static_cast<int>(std::find(items.begin(), items.end(), link) -
-                                            items.begin()));
+        window.GetPic.Rest(
+            static_cast<int>(std::find(items.begin(), items.end(), link) - items.begin()));
     };
     const auto within = [&](int ms, const std::function<bool()>& done) {
         bool late = false;

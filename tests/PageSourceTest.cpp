@@ -236,8 +236,8 @@ TEST_F(PageHarvestTable, ListsLinksWithWhereEachWasFound) {
         ASSERT_TRUE(page.ok);
         ASSERT_TRUE(IsHtmlPage(page.contentType, page.body));
         const auto start = std::chrono::steady_clock::now();
-        const Harvest harvest = testing::HarvestPageNow(m_net.loop, m_net.pages, address, page.body,
-                                                        page.contentType);
+        const Harvest harvest =
+            testing::HarvestPageNow(m_net.loop, m_net.pages, address, page.body, page.contentType);
 #ifdef PIXQUARRY_SANITIZED
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
 #else

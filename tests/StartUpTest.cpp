@@ -132,9 +132,7 @@ TEST_F(StartUp, ANewerVersionHandsOverToTheUpdater) {
         std::ofstream(ini) << "[Other]\r\nKey=kept?\r\n";
         fs::remove(log);
         m_seams.box.shown.clear();
-        EXPECT_EQ(Load({"--reply", c.reply}),
-                  c.handedOff ? true : false)
-            << c.name;
+        EXPECT_EQ(Load({"--reply", c.reply}), c.handedOff ? true : false) << c.name;
         EXPECT_EQ(m_seams.box.shown, c.boxes) << c.name;
         EXPECT_EQ(m_window->AD1.LocationURL(), c.handedOff ? "" : BannerAddress(Origin()))
             << c.name << ": no banner when the program ends";
@@ -174,8 +172,7 @@ TEST_F(StartUp, WithoutASiteOrAProgramFolderOnlyTheUpdateIsLeftOut) {
     for (const Case& c : cases) {
         m_seams.program.folder = c.folder;
         const std::vector<std::string> site = {"--reply", Reply("101")};
-        EXPECT_EQ(Load(c.site ? site : std::vector<std::string>{}), false)
-            << c.name;
+        EXPECT_EQ(Load(c.site ? site : std::vector<std::string>{}), false) << c.name;
         EXPECT_TRUE(m_http->asked.empty()) << c.name;
         EXPECT_TRUE(m_seams.box.shown.empty()) << c.name;
         EXPECT_EQ(m_window->LogShow.Text(), c.status) << c.name;

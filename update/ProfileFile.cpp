@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/common/SystemReason.h"
 #include "platform/posix/FileDescriptor.h"
 #include "platform/posix/PartFile.h"
-#include "platform/common/SystemReason.h"
 
 namespace pixquarry {
 

@@ -38,8 +38,8 @@ std::uint64_t EngineDownloads::Download(const DownloadRequest& request, Saved sa
         // Refusals get ids of their own, counted down from the top so they
         // never meet the engine's.
         id = std::numeric_limits<std::uint64_t>::max() - m_lastRefusal++;
-        t->timer = m_engine.Loop().StartTimer(std::chrono::milliseconds(0),
-                                              [this, id] { Refused(id); });
+        t->timer =
+            m_engine.Loop().StartTimer(std::chrono::milliseconds(0), [this, id] { Refused(id); });
     } else {
         TransferLimits limits = m_limits;
         limits.httpsOnly = limits.httpsOnly || request.httpsOnly;

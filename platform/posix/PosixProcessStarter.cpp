@@ -1,7 +1,7 @@
 #include "platform/posix/PosixProcessStarter.h"
 
-#include "platform/posix/FileDescriptor.h"
 #include "platform/common/SystemReason.h"
+#include "platform/posix/FileDescriptor.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

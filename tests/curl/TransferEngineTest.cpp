@@ -220,8 +220,7 @@ TEST_F(Engine, FetchGivesTheWholeAnswerWithinItsCap) {
     EXPECT_EQ(missing.status, 404);
     EXPECT_EQ(missing.body, "not here");
     // A 20 MiB answer to the update question is refused, not held.
-    EXPECT_EQ(Get("/huge/20", UpdateCheckLimits()).error,
-              "响应超过 16777216 字节");
+    EXPECT_EQ(Get("/huge/20", UpdateCheckLimits()).error, "响应超过 16777216 字节");
 
     const auto size = static_cast<std::int64_t>(PictureSite::Picture().size());
     // The cap is on the decoded bytes.

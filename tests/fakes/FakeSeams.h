@@ -92,8 +92,9 @@ class OfflineDownloader final : public Downloader {
 public:
     explicit OfflineDownloader(EventLoop& loop) : m_loop(loop) {}
     std::uint64_t Download(const DownloadRequest&, Saved saved) override {
-        return static_cast<std::uint64_t>(m_loop.StartTimer(
-            std::chrono::milliseconds(0), [saved] { saved({false, 0, "没有网络", {}}); }));
+        return static_cast<std::uint64_t>(m_loop.StartTimer(std::chrono::milliseconds(0), [saved] {
+            saved({false, 0, "没有网络", {}});
+        }));
     }
     void Cancel(std::uint64_t id) override { m_loop.StopTimer(static_cast<int>(id)); }
 
@@ -168,9 +169,9 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,  fileSystem, openFile, folders,     box,      browser,
-                     fileManager, *download, *http,  *pages, *pictures, *thumbnails,
-                     *starter, clock, program};
+        return Seams{files,     fileSystem,  openFile,  folders, box,
+                     browser,   fileManager, *download, *http,   *pages,
+                     *pictures, *thumbnails, *starter,  clock,   program};
     }
 
     PollEventLoop loop;

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "extract/PageHarvest.h"

@@ -13,11 +13,11 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QPointer>
 #include <QTimer>
 
 #include <fstream>
@@ -223,9 +223,9 @@ TEST(MainViewModal, APressThatOpensADialogLeavesNoButtonDown) {
     testing::FakeSeams seams;
     QtOwnedDialogs dialogs;
     MainF1 model(Seams{seams.files, seams.fileSystem, seams.openFile, dialogs, dialogs,
-                       seams.browser, seams.fileManager, seams.offlineDownloader,
-                       seams.offlineHttp, seams.offlineHttp, seams.offlineHttp,
-                       seams.countingMaker, seams.processes, seams.clock, seams.program});
+                       seams.browser, seams.fileManager, seams.offlineDownloader, seams.offlineHttp,
+                       seams.offlineHttp, seams.offlineHttp, seams.countingMaker, seams.processes,
+                       seams.clock, seams.program});
     MainView view(model, seams.browser);
     dialogs.SetParent(&view);
     view.show();

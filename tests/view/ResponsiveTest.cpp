@@ -18,9 +18,9 @@
 #include <chrono>
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -87,41 +87,42 @@ protected:
     void SetUp() override {
         auto& routes = m_server.Routes();
         // `chunks` chunks of 64 KiB, one every 60 ms.
-        routes.Get(R"(/slow/(\d+)/.+)", [this](const httplib::Request& req, httplib::Response& res) {
-            Asked(req.path);
-            const std::size_t chunks = std::stoul(req.matches[1]);
-            res.set_content_provider(
-                chunks * kChunk, "image/png", [this](size_t offset, size_t, httplib::DataSink& sink) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(60));
-                    const std::string chunk(kChunk, static_cast<char>('a' + offset / kChunk));
-                    return !m_closing && sink.write(chunk.data(), chunk.size());
-                });
-        });
+        routes.Get(
+            R"(/slow/(\d+)/.+)", [this](const httplib::Request& req, httplib::Response& res) {
+                Asked(req.path);
+                const std::size_t chunks = std::stoul(req.matches[1]);
+                res.set_content_provider(
+                    chunks * kChunk, "image/png",
+                    [this](size_t offset, size_t, httplib::DataSink& sink) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+                        const std::string chunk(kChunk, static_cast<char>('a' + offset / kChunk));
+                        return !m_closing && sink.write(chunk.data(), chunk.size());
+                    });
+            });
         // Headers and four bytes, then nothing until the test ends.
         for (const char* path : {"/silent.png", "/Update.exe"}) {
             routes.Get(path, [this](const httplib::Request& req, httplib::Response& res) {
                 Asked(req.path);
-                res.set_content_provider(1000, "application/octet-stream",
-                                         [this](size_t, size_t, httplib::DataSink& sink) {
-                                             sink.write("GIF8", 4);
-                                             while (!m_closing)
-                                                 std::this_thread::sleep_for(
-                                                     std::chrono::milliseconds(10));
-                                             return false;
-                                         });
+                res.set_content_provider(
+                    1000, "application/octet-stream",
+                    [this](size_t, size_t, httplib::DataSink& sink) {
+                        sink.write("GIF8", 4);
+                        while (!m_closing)
+                            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                        return false;
+                    });
             });
         }
         // A sheet naming NAME.png, or a 404 for "gone", after MS milliseconds.
-        routes.Get(R"(/late/(\d+)/(\w+)\.css)",
-                   [this](const httplib::Request& req, httplib::Response& res) {
-                       Asked(req.path);
-                       std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(req.matches[1])));
-                       if (req.matches[2] == "gone")
-                           res.status = 404;
-                       else
-                           res.set_content(".x{background:url(" + req.matches[2].str() + ".png)}",
-                                           "text/css");
-                   });
+        routes.Get(R"(/late/(\d+)/(\w+)\.css)", [this](const httplib::Request& req,
+                                                       httplib::Response& res) {
+            Asked(req.path);
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(req.matches[1])));
+            if (req.matches[2] == "gone")
+                res.status = 404;
+            else
+                res.set_content(".x{background:url(" + req.matches[2].str() + ".png)}", "text/css");
+        });
         // A small picture that notes the status line on the screen when it is asked for.
         routes.Get(R"(/seen/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
             Asked(req.path);
@@ -306,10 +307,9 @@ TEST_F(Responsive, DuringTheStartUpCheckNothingTakesInputThenTheWindowIsAsAtStar
     bool disabledDuring = false;
     QTimer::singleShot(300, [&] {
         during = qobject_cast<QLineEdit*>(Widget(m_model->LogShow))->text();
-        disabledDuring = !Widget(m_model->SearchPic)->isEnabled() &&
-                         !Widget(m_model->OFile1)->isEnabled() &&
-                         !Widget(m_model->DownPic)->isEnabled() &&
-                         !Widget(m_model->GetPic)->isEnabled();
+        disabledDuring =
+            !Widget(m_model->SearchPic)->isEnabled() && !Widget(m_model->OFile1)->isEnabled() &&
+            !Widget(m_model->DownPic)->isEnabled() && !Widget(m_model->GetPic)->isEnabled();
         // A drop on the window and a rest on a link.
         QMimeData data;
         data.setUrls({QUrl(QString::fromStdString(m_server.Url("/late/0/drop.css")))});
@@ -320,8 +320,8 @@ TEST_F(Responsive, DuringTheStartUpCheckNothingTakesInputThenTheWindowIsAsAtStar
         QApplication::sendEvent(m_view.get(), &drop);
         auto* list = qobject_cast<QListView*>(Widget(m_model->GetPic));
         QMouseEvent move(QEvent::MouseMove, list->visualRect(list->model()->index(0, 0)).center(),
-                         list->viewport()->mapToGlobal(QPoint(5, 5)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+                         list->viewport()->mapToGlobal(QPoint(5, 5)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(list->viewport(), &move);
     });
     QElapsedTimer clock;
@@ -370,8 +370,9 @@ TEST_F(Responsive, ClosingWhileTheUpdaterComesStartsNothing) {
     EXPECT_FALSE(m_model->Busy());
     EXPECT_TRUE(m_seams.box.shown.empty());
     EXPECT_TRUE(m_seams.processes.asked.empty());
-    EXPECT_EQ(testing::Contents(m_dir.path().toStdString()),
-              (std::map<std::string, std::string>{{"Update.exe", "an updater from an earlier start"}}));
+    EXPECT_EQ(
+        testing::Contents(m_dir.path().toStdString()),
+        (std::map<std::string, std::string>{{"Update.exe", "an updater from an earlier start"}}));
 }
 
 }  // namespace
