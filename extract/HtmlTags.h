@@ -31,6 +31,8 @@ public:
     bool Next(HtmlTag& tag);
 
 private:
+    bool SkipNonTag(std::size_t start);
+    bool ReadAttributes(HtmlTag& tag, std::size_t& at) const;
     void SkipRawText(std::string_view name);
 
     std::string_view m_text;
