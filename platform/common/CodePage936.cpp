@@ -113,11 +113,34 @@ std::string Utf8ToCodePage936(std::string_view text) {
 }
 
 std::string CodePage936ToUtf8(std::string_view bytes) {
-    return Convert(bytes, false, [](char*& in, std::size_t& left, std::string& out) {
-        out += "\xEF\xBF\xBD";
-        ++in;
-        --left;
-    });
+    // Pair by pair from the table: the text iconv gives, in one pass however
+    // many bytes are not code page 936 (iconv would start again after each).
+    constexpr std::string_view kNone = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 2);
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::string_view pair;
+        if (lead > 0x80 && lead < 0xFF && i + 1 < bytes.size()) {
+            const CodePage936Pair& at =
+                CodePage936PairAt(lead, static_cast<unsigned char>(bytes[i + 1]));
+            pair = std::string_view(at.bytes.data(), at.size);
+        }
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            ++i;
+        } else if (lead == 0x80) {
+            out += "\xE2\x82\xAC";  // the euro sign, the one single byte above ASCII
+            ++i;
+        } else if (!pair.empty() && pair != kNone) {
+            out += pair;
+            i += 2;
+        } else {
+            out += kNone;  // and the next byte starts afresh
+            ++i;
+        }
+    }
+    return out;
 }
 
 const CodePage936Pair& CodePage936PairAt(unsigned char lead, unsigned char trail) {
