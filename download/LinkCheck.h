@@ -33,6 +33,12 @@ LinkVerdict JudgeProbe(const std::string& url, const ProbeAnswer& answer);
 // preview's bytes): no request needed.
 LinkVerdict JudgeBytes(const std::string& url, std::string_view bytes);
 
+// "PNG", "JPEG", "WebP", ... for a verdict's type.
+std::string TypeLabel(const std::string& type);
+
+// "512 B", "12 KB", "1.5 MB".
+std::string ByteSizeText(std::int64_t bytes);
+
 // The short words at a row's end: "PNG 200×200 · 12 KB", or for a failure
 // "404" or "不是图片".
 std::string VerdictShort(const LinkVerdict& verdict);
