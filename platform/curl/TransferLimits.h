@@ -46,4 +46,14 @@ inline TransferLimits PreviewLimits() {
     return limits;
 }
 
+// A link check's look at the start of a picture: a few hundred KiB at
+// most, so a dead or crawling server is given up soon.
+inline TransferLimits ProbeLimits() {
+    TransferLimits limits;
+    limits.connectTimeout = std::chrono::seconds(10);
+    limits.stallTime = std::chrono::seconds(20);
+    limits.totalTimeout = std::chrono::seconds(30);
+    return limits;
+}
+
 }  // namespace pixquarry
