@@ -3,6 +3,7 @@
 #include "platform/curl/FailureReason.h"
 
 #include <exception>
+#include <new>
 #include <stdexcept>
 #include <utility>
 
@@ -71,12 +72,26 @@ void CurlEasy::SetOptions(const std::string& url, const std::string& referer) {
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
 }
 
-CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const Sink& sink) {
+CURL* CurlEasy::Begin(const std::string& url, const std::string& referer, const Sink& sink,
+                      const TransferHooks& hooks) {
     SetOptions(url, referer);
+    m_headers.reset();
+    for (const std::string& header : hooks.headers) {
+        curl_slist* list = curl_slist_append(m_headers.get(), header.c_str());
+        if (list == nullptr)
+            throw std::bad_alloc();
+        m_headers.release();
+        m_headers.reset(list);
+    }
+    curl_easy_setopt(m_handle.get(), CURLOPT_HTTPHEADER, m_headers.get());
+    if (hooks.identity)
+        curl_easy_setopt(m_handle.get(), CURLOPT_ACCEPT_ENCODING, "identity");
     m_errorBuffer[0] = '\0';
     m_sink = &sink;
+    m_hooks = &hooks;
     m_abortReason.clear();
     m_tooLarge = false;
+    m_stopped = false;
     m_retried = false;
     Restart();
     curl_easy_setopt(m_handle.get(), CURLOPT_FRESH_CONNECT, 0L);
@@ -109,6 +124,7 @@ void CurlEasy::Restart() {
 
 CurlOutcome CurlEasy::Finish(CURLcode code) {
     m_sink = nullptr;
+    m_hooks = nullptr;
 
     CurlOutcome outcome;
     outcome.status = Status();
@@ -119,7 +135,10 @@ CurlOutcome CurlEasy::Finish(CURLcode code) {
     if (code != CURLE_OK)
         outcome.detail = m_errorBuffer[0] != '\0' ? m_errorBuffer : curl_easy_strerror(code);
     outcome.tooLarge = m_tooLarge;
-    if (!m_abortReason.empty())
+    outcome.stopped = m_stopped && code == CURLE_WRITE_ERROR;
+    if (outcome.stopped)
+        outcome.detail.clear();
+    else if (!m_abortReason.empty())
         outcome.error = std::move(m_abortReason);
     else if (code != CURLE_OK)
         outcome.error = FailureReason(code, m_handle.get(), m_limits, m_headersEnded);
@@ -152,6 +171,17 @@ size_t CurlEasy::OnHeader(char* data, size_t size, size_t count, void* self) {
         easy.m_headersEnded = false;
     else if (line == "\r\n" || line == "\n")
         easy.m_headersEnded = true;
+    if (easy.m_hooks != nullptr && easy.m_hooks->header) {
+        try {  // nothing may unwind through libcurl
+            if (!easy.m_hooks->header(line, easy.Status())) {
+                easy.m_stopped = true;
+                return 0;
+            }
+        } catch (const std::exception& e) {
+            easy.m_abortReason = e.what();
+            return 0;
+        }
+    }
     return size * count;
 }
 
@@ -201,8 +231,10 @@ size_t CurlEasy::OnWrite(char* data, size_t size, size_t count, void* self) {
     }
     // Nothing may unwind through libcurl.
     try {
-        if (!(*easy.m_sink)(std::string_view(data, bytes), status, easy.m_abortReason))
+        if (!(*easy.m_sink)(std::string_view(data, bytes), status, easy.m_abortReason)) {
+            easy.m_stopped = easy.m_abortReason.empty();
             return 0;
+        }
     } catch (const std::exception& e) {
         easy.m_abortReason = e.what();
         return 0;

@@ -23,11 +23,12 @@ HttpResponse ResponseFrom(const CurlOutcome& outcome, std::string body) {
 // One transfer: its handle with Pixquarry's options, and what to do with
 // the body and the outcome.
 struct TransferEngine::Job {
-    Job(const TransferLimits& limits, Sink s, Done d)
-        : easy(limits), sink(std::move(s)), done(std::move(d)) {}
+    Job(const TransferLimits& limits, Sink s, Done d, TransferHooks h)
+        : easy(limits), sink(std::move(s)), done(std::move(d)), hooks(std::move(h)) {}
     CurlEasy easy;
     Sink sink;
     Done done;
+    TransferHooks hooks;
     CURL* handle = nullptr;
     std::uint64_t id = 0;
 };
@@ -55,10 +56,11 @@ TransferEngine::~TransferEngine() {
 }
 
 std::uint64_t TransferEngine::Start(const std::string& url, const TransferLimits& limits,
-                                    const std::string& referer, Sink sink, Done done) {
-    auto job = std::make_unique<Job>(limits, std::move(sink), std::move(done));
+                                    const std::string& referer, Sink sink, Done done,
+                                    TransferHooks hooks) {
+    auto job = std::make_unique<Job>(limits, std::move(sink), std::move(done), std::move(hooks));
     job->id = ++m_lastId;
-    job->handle = job->easy.Begin(url, referer, job->sink);
+    job->handle = job->easy.Begin(url, referer, job->sink, job->hooks);
     curl_easy_setopt(job->handle, CURLOPT_PRIVATE, job.get());
     if (!m_trusted.empty())
         curl_easy_setopt(job->handle, CURLOPT_CAINFO, m_trusted.c_str());

@@ -37,9 +37,10 @@ public:
     ~TransferEngine();
 
     // Starts a GET; `done` runs from the loop when it is over, never from
-    // inside Start. An empty referer sends none. Returns an id for Cancel.
+    // inside Start. An empty referer sends none; `hooks` add request headers
+    // and a look at the answers' headers. Returns an id for Cancel.
     std::uint64_t Start(const std::string& url, const TransferLimits& limits,
-                        const std::string& referer, Sink sink, Done done);
+                        const std::string& referer, Sink sink, Done done, TransferHooks hooks = {});
     // Drops a transfer at once; its `done` is not called.
     void Cancel(std::uint64_t id);
 
