@@ -51,6 +51,10 @@ public:
 
     const std::string& Name() const { return m_name; }
     const Twips& Place() const { return m_place; }
+    void SetPlace(Twips place) {
+        m_place = place;
+        Changed();
+    }
     const Control* Container() const { return m_container; }
 
     bool Visible() const { return m_visible; }
@@ -61,6 +65,12 @@ public:
     void SetForeColor(Colour colour) { Update(m_foreColor, colour); }
     const FontSpec& Font() const { return m_font; }
     void SetFont(FontSpec font) { m_font = std::move(font); }
+    // Asks the view to give the control the keyboard focus.
+    void SetFocus() {
+        ++m_focusAsked;
+        Changed();
+    }
+    int FocusAsked() const { return m_focusAsked; }
 
     // One observer, the view: told after any property changed.
     void SetObserver(Observer observer) { m_observer = std::move(observer); }
@@ -87,6 +97,14 @@ public:
     void Drop(const std::vector<std::string>& data) const {
         if (m_drop && m_enabled)
             m_drop(data);
+    }
+    // Enter (13) and Esc (27) on a control that takes them; the view leaves
+    // them to the widget otherwise.
+    void OnKeyDown(std::function<void(int)> handler) { m_keyDown = std::move(handler); }
+    bool TakesKeys() const { return static_cast<bool>(m_keyDown); }
+    void KeyDown(int key) const {
+        if (m_keyDown && m_enabled)
+            m_keyDown(key);
     }
 
 protected:
@@ -115,9 +133,10 @@ private:
     bool m_enabled = true;
     Colour m_foreColor;
     FontSpec m_font;
+    int m_focusAsked = 0;
     Observer m_observer;
     std::function<void()> m_click, m_dblClick, m_gotFocus;
-    std::function<void(int)> m_mouseDown;
+    std::function<void(int)> m_mouseDown, m_keyDown;
     std::function<void(const std::vector<std::string>&)> m_drop;
 };
 
@@ -138,6 +157,62 @@ using Label = CaptionedControl;
 using Frame = CaptionedControl;
 using CommandButton = CaptionedControl;
 using CheckBox = CaptionedControl;
+
+// A check box whose tick is the model's: 隐藏失败的链接.
+class TickBox final : public CaptionedControl {
+public:
+    using CaptionedControl::CaptionedControl;
+
+    bool Value() const { return m_value; }
+    void SetValue(bool value) { Update(m_value, value); }
+
+private:
+    bool m_value = false;
+};
+
+// A drop-down list to pick one of its items from.
+class ComboBox final : public Control {
+public:
+    ComboBox(std::string name, Twips place, const Control* container,
+             std::vector<std::string> items)
+        : Control(std::move(name), place, container), m_items(std::move(items)) {}
+
+    int ListCount() const { return static_cast<int>(m_items.size()); }
+    const std::string& List(int index) const { return m_items.at(static_cast<std::size_t>(index)); }
+    int ListIndex() const { return m_index; }
+    void SetListIndex(int index) { Update(m_index, index); }
+
+private:
+    std::vector<std::string> m_items;
+    int m_index = 0;
+};
+
+class MenuItem;
+
+// A pop-up menu: no place on the window, its items show where the pointer is.
+class Menu final : public Control {
+public:
+    explicit Menu(std::string name) : Control(std::move(name), {}, nullptr) {}
+    const std::vector<MenuItem*>& Items() const { return m_items; }
+
+private:
+    friend class MenuItem;
+    std::vector<MenuItem*> m_items;
+};
+
+// One entry of a menu; a shortcut such as "Ctrl+F" works while the window is active.
+class MenuItem final : public CaptionedControl {
+public:
+    MenuItem(std::string name, Menu& menu, std::string caption, std::string shortcut = {})
+        : CaptionedControl(std::move(name), {}, &menu, std::move(caption)),
+          m_shortcut(std::move(shortcut)) {
+        menu.m_items.push_back(this);
+    }
+    const std::string& Shortcut() const { return m_shortcut; }
+
+private:
+    std::string m_shortcut;
+};
 
 class TextBox final : public Control {
 public:

@@ -93,7 +93,8 @@ std::optional<DownloadRequest> MainF1::NextTicked() {
         // is no longer there is not read.
         if (run.next >= GetPic.ListCount())
             break;
-        if (!GetPic.Selected(run.next))
+        // A filter's hidden items are not taken, ticked or not.
+        if (!GetPic.Selected(run.next) || GetPic.Hidden(run.next))
             continue;
         DownloadRequest request = RequestFor(GetPic.List(run.next++), run.target);
         ShowProgress(1);
@@ -110,7 +111,7 @@ void MainF1::ShowProgress(int taken) {
     const PictureRun& run = *m_run;
     int ahead = 0;
     for (int i = run.next, end = std::min(run.count, GetPic.ListCount()); i < end; ++i)
-        ahead += GetPic.Selected(i) ? 1 : 0;
+        ahead += GetPic.Selected(i) && !GetPic.Hidden(i) ? 1 : 0;
     DownProgress.SetRange(run.done, run.done + run.loop->Underway() + taken + ahead);
     DownProgress.SetVisible(true);
 }

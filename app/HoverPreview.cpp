@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "download/LinkCheck.h"
 #include "platform/HttpClient.h"
 #include "platform/WebAddress.h"
 
@@ -42,15 +43,15 @@ const Thumbnail* HoverPreview::Kept(const std::string& link) const {
     return found == m_index.end() ? nullptr : &found->second->second;
 }
 
-void HoverPreview::Rest(const std::string& link) {
+void HoverPreview::Rest(const std::string& link, const std::string& failed) {
     m_hovered = link;
     if (const auto found = m_index.find(link); found != m_index.end()) {
         m_cache.splice(m_cache.begin(), m_cache, found->second);
         Tell(link, &found->second->second);
         return;
     }
-    if (!IsWebLink(link)) {
-        Keep(link, NoPreview("不是完整的网址"));
+    if (!IsWebLink(link) || !failed.empty()) {
+        Keep(link, NoPreview(failed.empty() ? "不是完整的网址" : failed));
         return;
     }
     Tell(link, nullptr);
@@ -100,7 +101,29 @@ void HoverPreview::Fetch(const std::string& link) {
     m_fetching.emplace_back(link, id);
 }
 
+// What a fetched picture tells of its link: the same verdict a check's
+// request would have given, so the check need not ask again.
+void HoverPreview::Judge(const std::string& link, const HttpResponse& response) {
+    if (!m_judged)
+        return;
+    if (response.ok && response.status < 400) {
+        m_judged(link, JudgeBytes(link, response.body));
+        return;
+    }
+    ProbeAnswer answer;
+    answer.answered = response.ok;
+    answer.status = response.status;
+    answer.error = response.error;
+    answer.detail = response.detail;
+    answer.contentType = response.contentType;
+    answer.head = response.body;
+    answer.bodyEnded = true;
+    m_judged(link, JudgeProbe(link, answer));
+}
+
 void HoverPreview::Arrived(const std::string& link, HttpResponse response) {
+    if (!response.tooLarge)
+        Judge(link, response);
     if (response.tooLarge) {
         Keep(link, NoPreview("图片超过 16 MiB"));
     } else if (!response.ok) {

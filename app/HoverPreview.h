@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "download/LinkCheck.h"
 #include "platform/HttpClient.h"
 #include "platform/ThumbnailMaker.h"
 #include "platform/common/Pump.h"
@@ -38,9 +39,14 @@ public:
     ~HoverPreview();
 
     void OnShow(Show show) { m_show = std::move(show); }
+    // Told what each fetched picture says of its link, as a check would find.
+    using Judged = std::function<void(const std::string& link, const LinkVerdict& verdict)>;
+    void OnJudged(Judged judged) { m_judged = std::move(judged); }
     // The pointer rests on `link`: its kept thumbnail is shown at once;
     // otherwise it is fetched now, before any other, and shown when made.
-    void Rest(const std::string& link);
+    // `failed`: why a check found the link unusable; then that is shown,
+    // and nothing is fetched.
+    void Rest(const std::string& link, const std::string& failed = {});
     // The pointer left: nothing is shown until it rests again.
     void Leave() { m_hovered.clear(); }
     // Everything under way is dropped, as when the window closes.
@@ -53,12 +59,14 @@ private:
     std::optional<Pump::Piece> Next();
     void Fetch(const std::string& link);
     void Arrived(const std::string& link, HttpResponse response);
+    void Judge(const std::string& link, const HttpResponse& response);
     void Tell(const std::string& link, const Thumbnail* picture);
     void Keep(const std::string& link, Thumbnail picture);
 
     HttpClient& m_pictures;
     ThumbnailMaker& m_maker;
     Show m_show;
+    Judged m_judged;
     std::string m_hovered;
     Pump m_pump{kAtOnce, [this] { return Next(); }};
     std::deque<std::string> m_waiting;  // the next to fetch first

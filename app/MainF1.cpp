@@ -56,6 +56,22 @@ MainF1::MainF1(Seams seams, std::string site)
       Frame3("Frame3", {120, 7680, 9015, 735}, nullptr, "操作状态"),
       LogShow("LogShow", {120, 240, 8775, 375}, &Frame3, ""),
       DownProgress("DownProgress", {120, 630, 8775, 60}, &Frame3),
+      Label7("Label7", {120, 7350, 390, 300}, nullptr, "包含"),
+      FilterText("FilterText", {510, 7320, 1650, 330}, nullptr, ""),
+      Label8("Label8", {2220, 7350, 390, 300}, nullptr, "类型"),
+      FilterType("FilterType", {2610, 7320, 1050, 330}, nullptr,
+                 {"全部", "PNG", "JPEG", "GIF", "WebP", "SVG", "其他"}),
+      Label9("Label9", {3720, 7350, 570, 300}, nullptr, "最小宽"),
+      FilterWidth("FilterWidth", {4290, 7320, 600, 330}, nullptr, ""),
+      Label10("Label10", {4950, 7350, 570, 300}, nullptr, "最小高"),
+      FilterHeight("FilterHeight", {5520, 7320, 600, 330}, nullptr, ""),
+      FilterFailed("FilterFailed", {6180, 7320, 1620, 330}, nullptr, "隐藏失败的链接"),
+      FilterCount("FilterCount", {7830, 7290, 1305, 390}, nullptr, ""),
+      mnuList("mnuList"),
+      mnuCheckAll("mnuCheckAll", mnuList, "检查全部链接"),
+      mnuCopyLink("mnuCopyLink", mnuList, "复制链接"),
+      mnuOpenLink("mnuOpenLink", mnuList, "在浏览器中打开"),
+      mnuFilter("mnuFilter", mnuList, "筛选…", "Ctrl+F"),
       Preview(seams.pictures, seams.thumbnails),
       m_seams(std::move(seams)),
       m_site(std::move(site)) {
@@ -79,6 +95,9 @@ MainF1::MainF1(Seams seams, std::string site)
                                                            &FileS2Dir, &DownProgress}) {
         hidden->SetVisible(false);
     }
+    ShowFilterBar(false);
+    Preview.OnJudged(
+        [this](const std::string& link, const LinkVerdict& verdict) { Judged(link, verdict); });
     // Without a publisher's site there is nothing for the two links to open.
     Label6.SetVisible(!m_site.empty());
     NewSoftInfo.SetVisible(!m_site.empty());
@@ -93,6 +112,7 @@ MainF1::~MainF1() {
 void MainF1::Unload() {
     m_unloading = true;
     Preview.Cancel();
+    CancelCheck();
     if (m_run)
         m_run->loop->Cancel();
     CancelExtraction();
@@ -106,7 +126,7 @@ void MainF1::Unload() {
 bool MainF1::Busy() const {
     return m_updateFetch != 0 || m_updaterDownload != 0 ||
            (m_extraction && (m_extraction->fetch != 0 || m_extraction->pageRunning)) ||
-           (m_run && m_run->loop->Running());
+           (m_run && m_run->loop->Running()) || Checking();
 }
 
 // Every event the window reacts to, in one place.
@@ -122,6 +142,13 @@ void MainF1::Bind() {
     GetPic.OnGotFocus([this] { GetPic_GotFocus(); });
     GetPic.OnRest([this](int index) { GetPic_Rest(index); });
     GetPic.OnLeave([this] { GetPic_Leave(); });
+    GetPic.OnMouseDown([this](int button) { GetPic_MouseDown(static_cast<std::int16_t>(button)); });
+    mnuCheckAll.OnClick([this] { mnuCheckAll_Click(); });
+    mnuCopyLink.OnClick([this] { mnuCopyLink_Click(); });
+    mnuOpenLink.OnClick([this] { GetPic_DblClick(); });
+    mnuFilter.OnClick([this] { mnuFilter_Click(); });
+    for (Control* field : FilterBar())
+        field->OnKeyDown([this](int key) { Filter_KeyDown(key); });
     SDownAll.OnMouseDown(
         [this](int button) { SDownAll_MouseDown(static_cast<std::int16_t>(button)); });
     FileS1.OnClick([this] { FileS1_Click(); });
@@ -163,16 +190,22 @@ int MainF1::SelectedMatchMode() const {
 template <typename Window>
 auto InFocusOrder(Window& w) {
     using Pointer = std::conditional_t<std::is_const_v<Window>, const Control*, Control*>;
-    return std::vector<Pointer>{&w.OFile1,    &w.SearchPic, &w.WebUrl, &w.PiPei[0],   &w.PPTEnd,
-                                &w.PPTBeg,    &w.DownPic,   &w.GetPic, &w.LogShow,    &w.PiPei[1],
-                                &w.PiPei[2],  &w.PiPei[3],  &w.FileS2, &w.FileS1,     &w.SDownAll,
-                                &w.FileS2Dir, &w.Command1,  &w.AD1,    &w.OpenDownDir};
+    return std::vector<Pointer>{&w.OFile1,       &w.SearchPic,  &w.WebUrl,      &w.PiPei[0],
+                                &w.PPTEnd,       &w.PPTBeg,     &w.DownPic,     &w.GetPic,
+                                &w.FilterText,   &w.FilterType, &w.FilterWidth, &w.FilterHeight,
+                                &w.FilterFailed, &w.LogShow,    &w.PiPei[1],    &w.PiPei[2],
+                                &w.PiPei[3],     &w.FileS2,     &w.FileS1,      &w.SDownAll,
+                                &w.FileS2Dir,    &w.Command1,   &w.AD1,         &w.OpenDownDir};
 }
 
 std::vector<Control*> MainF1::Clickable() {
     std::vector<Control*> all = InFocusOrder(*this);
-    all.insert(all.end(), {&Frame1, &Label6, &NewSoftInfo});
+    all.insert(all.end(), {&Frame1, &Label6, &NewSoftInfo, &mnuFilter});
     return all;
+}
+
+std::vector<Control*> MainF1::FilterBar() {
+    return {&FilterText, &FilterType, &FilterWidth, &FilterHeight, &FilterFailed};
 }
 
 std::vector<const Control*> MainF1::FocusOrder() const {

@@ -37,6 +37,8 @@
 // | `TempPath`               | the updater's work folder, beside the program       |
 // | `isall`                  | presses on 选择全部 so far; odd: all ticked         |
 // | `BrowseDir`, `GetURL`    | the folder chooser; the update reply as text        |
+// | `mnuList`, `mnu…`        | the list's right-click menu and its four entries    |
+// | `Filter…`, `Label7`-`10` | the filter bar under the list and its captions      |
 
 #include <cstdint>
 #include <functional>
@@ -51,6 +53,7 @@
 #include "app/Controls.h"
 #include "app/HoverPreview.h"
 #include "download/FolderPaths.h"
+#include "download/LinkCheck.h"
 #include "extract/Harvest.h"
 #include "platform/Downloader.h"
 #include "platform/FolderBrowser.h"
@@ -60,7 +63,10 @@
 namespace pixquarry {
 
 class Browser;
+class Clipboard;
 class Clock;
+class LinkCheck;
+class LinkProber;
 class FileManager;
 class FileReader;
 class FileSystem;
@@ -85,6 +91,8 @@ struct Seams {
     HttpClient& pages;       // stylesheets and pages named by address
     HttpClient& pictures;    // the hover preview's pictures
     ThumbnailMaker& thumbnails;
+    LinkProber& probes;  // the link check's requests
+    Clipboard& clipboard;
     ProcessStarter& processes;
     Clock& clock;
     ProgramInfo program;
@@ -121,7 +129,14 @@ public:
     // The pointer rests on a row of the list, or leaves it: the preview tip.
     void GetPic_Rest(int Index);
     void GetPic_Leave();
+    void GetPic_MouseDown(std::int16_t Button);
     void SDownAll_MouseDown(std::int16_t Button);
+    // The list's menu.
+    void mnuCheckAll_Click();
+    void mnuCopyLink_Click();
+    void mnuFilter_Click();
+    // Enter applies the filter bar, Esc closes it.
+    void Filter_KeyDown(int KeyCode);
     void FileS1_Click();
     void FileS2_MouseDown(std::int16_t Button);
     void OpenDownDir_Click();
@@ -142,6 +157,9 @@ public:
     // Window procedures. The chooser is modal; `chosen` gets "" after a
     // cancel or a failure.
     void BrowseDir(const std::string& title, FolderBrowser::Chosen chosen);
+    // Shows `menu` at the pointer; the view does, and returns at once.
+    void PopupMenu(const Menu& menu);
+    void OnPopupMenu(std::function<void(const Menu&)> show) { m_popup = std::move(show); }
     std::uint64_t GetURL(const std::string& url, std::function<void(std::string text)> got);
 
     // The window is closing: everything under way is cancelled, and nothing
@@ -149,8 +167,11 @@ public:
     void Unload();
     bool Unloading() const { return m_unloading; }
     // Whether a transfer the window started is still under way: the update
-    // check or the updater, an extraction, a download run.
+    // check or the updater, an extraction, a download run, a link check.
     bool Busy() const;
+    bool Checking() const;
+    // What a check or the hover tip found out about a link, if anything.
+    const LinkVerdict* VerdictOf(const std::string& link) const;
 
     // The outcome of the most recent extraction run.
     RunOutcome LastRun() const { return m_lastRun; }
@@ -198,6 +219,22 @@ public:
     Frame Frame3;
     TextBox LogShow;
     ProgressBar DownProgress;  // below LogShow; shown only while a download run goes on
+    // The filter bar along the bottom of the list, hidden until asked for.
+    Label Label7;
+    TextBox FilterText;  // text the link must contain
+    Label Label8;
+    ComboBox FilterType;  // 全部 / PNG / JPEG / GIF / WebP / SVG / 其他
+    Label Label9;
+    TextBox FilterWidth;  // the least width in pixels; empty for any
+    Label Label10;
+    TextBox FilterHeight;
+    TickBox FilterFailed;  // 隐藏失败的链接
+    Label FilterCount;     // 显示 N / 共 M 个
+    Menu mnuList;
+    MenuItem mnuCheckAll;
+    MenuItem mnuCopyLink;
+    MenuItem mnuOpenLink;
+    MenuItem mnuFilter;
 
     // The hover preview of GetPic: what is fetched and kept; the view shows the tip.
     HoverPreview Preview;
@@ -205,10 +242,22 @@ public:
 private:
     struct Extraction;
     struct PictureRun;
+    struct Check;
+    // What the filter bar asks for once Enter applied it.
+    struct Filtering {
+        std::string text;
+        int type = 0;  // FilterType's index
+        int minWidth = 0;
+        int minHeight = 0;
+        bool hideFailed = false;
+        bool NeedsCheck() const { return type != 0 || minWidth > 0 || minHeight > 0; }
+    };
 
     void Bind();
     // Every control the user can press, type into or pick.
     std::vector<Control*> Clickable();
+    // The filter bar's fields in Tab order.
+    std::vector<Control*> FilterBar();
     // Status lines: Status in blue for what a step is doing, Alarm in red for
     // what went wrong.
     void Status(std::string text);
@@ -232,6 +281,21 @@ private:
     void RunOver();
     void ShowProgress(int taken);
 
+    // Link checks and the filter.
+    // Checks `links` but those already known; `wholeList`: all of GetPic.
+    void StartCheck(std::vector<std::string> links, bool wholeList);
+    void ShowCheckProgress();
+    void CancelCheck();
+    std::vector<std::string> AllLinks() const;
+    void Judged(const std::string& link, const LinkVerdict& verdict);
+    void LinksChecked();
+    void ShowFilterBar(bool shown);
+    void ApplyFilter();
+    bool Hides(int index) const;
+    void CountShown();
+    // A new list: what was known of the old one goes.
+    void Listed();
+
     // Start-up: the check, what its answer leads to, and the hand-off.
     void UpdateCheck();
     void UpdateReplied(const UpdateDecision& decision);
@@ -248,6 +312,10 @@ private:
     std::unordered_map<std::string, std::vector<LinkOrigin>> m_origins;
     std::unique_ptr<Extraction> m_extraction;
     std::unique_ptr<PictureRun> m_run;
+    std::unique_ptr<Check> m_check;
+    std::unordered_map<std::string, LinkVerdict> m_verdicts;
+    std::optional<Filtering> m_filter;
+    std::function<void(const Menu&)> m_popup;
     std::vector<Control*> m_waitingForCheck;  // disabled until the update check is over
     std::uint64_t m_updateFetch = 0;
     std::uint64_t m_updaterDownload = 0;

@@ -37,6 +37,7 @@ void MainF1::PageListed(Harvest harvest) {
         m_origins.emplace(harvest.links[i], std::move(harvest.from[i]));
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
+    Listed();
     // What went unread turns the closing line red: failed sheets first,
     // then the limits that were reached.
     std::vector<std::string> unread = std::move(harvest.limitsReached);

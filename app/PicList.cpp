@@ -1,4 +1,4 @@
-// The picture list's handlers: tick or untick everything, preview, usage hint.
+// The picture list's handlers: tick or untick everything shown, preview, usage hint.
 
 #include <cstdint>
 
@@ -17,8 +17,11 @@ void MainF1::SDownAll_MouseDown(std::int16_t Button) {
         isall = static_cast<std::int32_t>(static_cast<std::uint32_t>(isall) + 1u);
         const bool all = isall % 2 != 0;
         SDownAll.SetCaption(all ? "取消全选" : "选择全部");
-        for (int i = 0; i < count; ++i)
-            GetPic.SetSelected(i, all);
+        // A filter's hidden items keep their ticks.
+        for (int i = 0; i < count; ++i) {
+            if (!GetPic.Hidden(i))
+                GetPic.SetSelected(i, all);
+        }
     } else if (count == 0) {
         m_seams.box.Show("缺少选项");
     }
@@ -35,8 +38,12 @@ void MainF1::GetPic_DblClick() {
 }
 
 void MainF1::GetPic_Rest(int Index) {
-    if (Index >= 0 && Index < GetPic.ListCount())
-        Preview.Rest(GetPic.List(Index));
+    if (Index < 0 || Index >= GetPic.ListCount())
+        return;
+    // A link a check found unusable needs no second request to say why.
+    const std::string& link = GetPic.List(Index);
+    const LinkVerdict* verdict = VerdictOf(link);
+    Preview.Rest(link, verdict && !verdict->ok ? verdict->reason : std::string());
 }
 
 void MainF1::GetPic_Leave() {

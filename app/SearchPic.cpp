@@ -37,6 +37,7 @@ void MainF1::Extract() {
     // A newer extraction supersedes an older one still fetching: the older
     // never touches the list or the status box again.
     CancelExtraction();
+    CancelCheck();
     m_extraction = std::make_unique<Extraction>();
     Status(IsWebLink(source) ? "正在下载网页……" : "正在读取文件……");
     Extraction& run = *m_extraction;
@@ -94,6 +95,7 @@ void MainF1::SourceRead(const std::string& source, SourceBytes read) {
     }
     GetPic.Clear();
     GetPic.AddItems(std::move(harvest.links));
+    Listed();
     Status("图片链接已完成载入列表。");
     m_lastRun = RunOutcome::Listed;
 }

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MainF1.h"
 #include "download/DownloadLoop.h"
+#include "download/LinkCheck.h"
 #include "extract/PageHarvest.h"
 
 namespace pixquarry {
@@ -30,6 +32,18 @@ struct MainF1::PictureRun {
     int count = 0;  // the list's length at the start
     int done = 0;
     std::unique_ptr<DownloadLoop> loop;
+};
+
+// A link check: from the menu over the whole list, or from the filter over
+// the links it needs told. A newer one, or a new list, replaces it.
+struct MainF1::Check {
+    std::vector<std::string> links;  // what the closing line counts
+    std::vector<std::string> queue;  // what is asked about, in list order
+    std::size_t next = 0;
+    int done = 0;
+    bool wholeList = false;
+    bool over = false;
+    std::unique_ptr<LinkCheck> run;
 };
 
 }  // namespace pixquarry

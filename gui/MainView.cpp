@@ -1,6 +1,7 @@
 #include "gui/MainView.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
@@ -8,12 +9,14 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 
 #include "gui/PicListModel.h"
 #include "gui/PicPreview.h"
@@ -66,6 +69,17 @@ MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWid
     Add<QGroupBox>(m_model.Frame3);
     AddTextBox(m_model.LogShow);
     AddProgress();
+    AddLabel(m_model.Label7);
+    AddTextBox(m_model.FilterText);
+    AddLabel(m_model.Label8);
+    AddComboBox(m_model.FilterType);
+    AddLabel(m_model.Label9);
+    AddTextBox(m_model.FilterWidth);
+    AddLabel(m_model.Label10);
+    AddTextBox(m_model.FilterHeight);
+    AddTickBox(m_model.FilterFailed);
+    AddLabel(m_model.FilterCount);
+    AddMenu(m_model.mnuList);
     for (const Control* link : {&m_model.Label6, &m_model.NewSoftInfo})
         WidgetFor(*link)->setCursor(Qt::PointingHandCursor);
 
@@ -110,8 +124,15 @@ void MainView::Place(Control& control, QWidget* widget) {
     widget->installEventFilter(this);
     m_controls.push_back(&control);
     control.SetObserver([this, &control] { Refresh(control); });
-    OnRefresh(control, [widget, &control] {
+    OnRefresh(control, [this, widget, &control, asked = control.FocusAsked()]() mutable {
+        const Twips& now = control.Place();
+        widget->setGeometry(ToPixels(now.Left), ToPixels(now.Top), ToPixels(now.Width),
+                            ToPixels(now.Height));
         widget->setVisible(control.Visible());
+        if (control.FocusAsked() != asked) {
+            asked = control.FocusAsked();
+            widget->setFocus(Qt::OtherFocusReason);
+        }
         widget->setEnabled(control.Enabled());
         ApplyColour(*widget, control.ForeColor());
     });
@@ -200,6 +221,51 @@ void MainView::AddOption(OptionButton& option) {
     });
 }
 
+void MainView::AddComboBox(ComboBox& box) {
+    auto* combo = Add<QComboBox>(box);
+    for (int i = 0; i < box.ListCount(); ++i)
+        combo->addItem(FromUtf8(box.List(i)));
+    connect(combo, &QComboBox::currentIndexChanged, this,
+            [&box](int index) { box.SetListIndex(index); });
+    OnRefresh(box, [combo, &box] { combo->setCurrentIndex(box.ListIndex()); });
+}
+
+void MainView::AddTickBox(TickBox& box) {
+    auto* tick = Add<QCheckBox>(box);
+    connect(tick, &QCheckBox::toggled, this, [&box](bool on) { box.SetValue(on); });
+    OnRefresh(box, [tick, &box] {
+        tick->setText(FromUtf8(box.Caption()));
+        tick->setChecked(box.Value());
+    });
+}
+
+// A menu opens where the pointer pressed and returns at once; the entry
+// chosen raises its click once the menu has closed.
+void MainView::AddMenu(Menu& menu) {
+    auto* popup = new QMenu(this);
+    popup->setFont(m_font);
+    m_menus[&menu] = popup;
+    for (MenuItem* item : menu.Items()) {
+        QAction* action = popup->addAction(FromUtf8(item->Caption()));
+        connect(action, &QAction::triggered, this,
+                [this, item] { Post([item] { item->Click(); }); });
+        if (!item->Shortcut().empty()) {
+            const QKeySequence keys(FromUtf8(item->Shortcut()));
+            action->setShortcut(keys);
+            action->setShortcutContext(Qt::WidgetShortcut);
+            connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                    [this, item] { Post([item] { item->Click(); }); });
+        }
+        m_controls.push_back(item);
+        item->SetObserver([this, item] { Refresh(*item); });
+        OnRefresh(*item, [action, item] {
+            action->setText(FromUtf8(item->Caption()));
+            action->setEnabled(item->Enabled());
+        });
+    }
+    m_model.OnPopupMenu([this](const Menu& shown) { m_menus.at(&shown)->popup(m_pressedAt); });
+}
+
 void MainView::AddPicList() {
     auto* view = Add<QListView>(m_model.GetPic);
     ShowPicList(m_model.GetPic, *view);
@@ -269,7 +335,9 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
                 Post([&control] { control.DblClick(); });
             break;
         case QEvent::MouseButtonPress: {
-            const int button = ButtonNumber(static_cast<QMouseEvent*>(event)->button());
+            const auto* press = static_cast<QMouseEvent*>(event);
+            const int button = ButtonNumber(press->button());
+            m_pressedAt = press->globalPosition().toPoint();
             // A button's press ends with its release: a box the handler opens
             // before would keep the release, and the button would stay down.
             if (qobject_cast<QAbstractButton*>(watched))
@@ -284,8 +352,14 @@ bool MainView::eventFilter(QObject* watched, QEvent* event) {
             m_pressed = {};
             break;
         case QEvent::KeyPress: {
-            // Enter presses a focused button, as Space does.
             const int key = static_cast<QKeyEvent*>(event)->key();
+            // Enter and Esc go to a control that takes them, whatever widget shows it.
+            if (control.TakesKeys() &&
+                (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape)) {
+                Post([&control, key] { control.KeyDown(key == Qt::Key_Escape ? 27 : 13); });
+                return true;
+            }
+            // Enter presses a focused button, as Space does.
             auto* button = qobject_cast<QAbstractButton*>(watched);
             if (button && (key == Qt::Key_Return || key == Qt::Key_Enter)) {
                 button->click();

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include <QPoint>
 #include <QWidget>
 
 #include "app/MainF1.h"
@@ -14,6 +15,7 @@
 class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
+class QMenu;
 
 namespace pixquarry {
 
@@ -55,6 +57,9 @@ private:
     void AddButton(CommandButton& button);
     void AddTextBox(TextBox& box);
     void AddOption(OptionButton& option);
+    void AddComboBox(ComboBox& box);
+    void AddTickBox(TickBox& box);
+    void AddMenu(Menu& menu);
     void AddPicList();
     void AddBanner(BannerView* banner);
     void AddProgress();
@@ -72,6 +77,8 @@ private:
     std::pair<const QObject*, int> m_pressed;
     std::function<void()> m_closing;  // a button under a press, and which
     PicPreview* m_preview = nullptr;
+    std::unordered_map<const Menu*, QMenu*> m_menus;
+    QPoint m_pressedAt;  // where the last press was, on the screen: a menu opens there
     TransferEngine* m_engine = nullptr;
 };
 

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 
 #include "app/MainF1.h"
+#include "gui/PicListModel.h"
 #include "gui/PictureDecode.h"
 
 namespace pixquarry {
@@ -36,12 +37,16 @@ PicPreview::PicPreview(QListView& view, MainF1& model)
         [this](const std::string& link, const Thumbnail* picture) { Show(link, picture); });
 }
 
+int PicPreview::ListIndex(const QModelIndex& row) const {
+    return static_cast<const PicListModel*>(m_view.model())->ListIndexAt(row.row());
+}
+
 bool PicPreview::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseMove: {
             const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
             const QModelIndex row = m_view.indexAt(at);
-            const std::string link = row.isValid() ? m_model.GetPic.List(row.row()) : "";
+            const std::string link = row.isValid() ? m_model.GetPic.List(ListIndex(row)) : "";
             if (link != m_hovered)
                 Hide();
             m_pointer = at;
@@ -64,8 +69,8 @@ void PicPreview::Rested() {
     const QModelIndex row = m_view.indexAt(m_pointer);
     if (!row.isValid())
         return;
-    m_hovered = m_model.GetPic.List(row.row());
-    m_model.GetPic.Rest(row.row());
+    m_hovered = m_model.GetPic.List(ListIndex(row));
+    m_model.GetPic.Rest(ListIndex(row));
 }
 
 void PicPreview::Show(const std::string& link, const Thumbnail* picture) {

@@ -17,6 +17,7 @@
 class QLabel;
 class QListView;
 class QFrame;
+class QModelIndex;
 
 namespace pixquarry {
 
@@ -40,6 +41,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The list item a row of the view shows.
+    int ListIndex(const QModelIndex& row) const;
     void Rested();
     void Show(const std::string& link, const Thumbnail* picture);
     void Hide();

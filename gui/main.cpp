@@ -5,12 +5,14 @@
 #include "app/MainF1.h"
 #include "gui/ChineseTranslations.h"
 #include "gui/MainView.h"
+#include "gui/QtClipboard.h"
 #include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
 #include "gui/QtThumbnailMaker.h"
 #include "platform/curl/EngineDownloads.h"
 #include "platform/curl/EngineHttpClient.h"
+#include "platform/curl/EngineProber.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/DesktopOpener.h"
 #include "platform/posix/PosixFileReader.h"
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
     EngineHttpClient pages(engine, SourceFetchLimits());
     EngineHttpClient pictures(engine, PreviewLimits());
     QtThumbnailMaker thumbnails;
+    EngineProber probes(engine, ProbeLimits());
+    QtClipboard clipboard;
     PosixProcessStarter processes;
     SteadyClock clock;
     ProgramInfo program = RunningProgram();
@@ -45,7 +49,8 @@ int main(int argc, char** argv) {
         QStandardPaths::writableLocation(QStandardPaths::PicturesLocation).toStdString();
     program.selfUpdate = PIXQUARRY_SELF_UPDATE;
     MainF1 model(Seams{files, fileSystem, openFile, dialogs, dialogs, opener, opener, downloads,
-                       http, pages, pictures, thumbnails, processes, clock, program});
+                       http, pages, pictures, thumbnails, probes, clipboard, processes, clock,
+                       program});
 
     MainView view(model, opener, &engine);
     openFile.SetParent(&view);

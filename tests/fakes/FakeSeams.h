@@ -14,11 +14,13 @@
 
 #include "app/MainF1.h"
 #include "platform/Browser.h"
+#include "platform/Clipboard.h"
 #include "platform/Clock.h"
 #include "platform/Downloader.h"
 #include "platform/FileManager.h"
 #include "platform/FolderBrowser.h"
 #include "platform/HttpClient.h"
+#include "platform/LinkProber.h"
 #include "platform/MessageBox.h"
 #include "platform/OpenFileDialog.h"
 #include "platform/ProcessStarter.h"
@@ -118,6 +120,28 @@ private:
     EventLoop& m_loop;
 };
 
+class OfflineProber final : public LinkProber {
+public:
+    explicit OfflineProber(EventLoop& loop) : m_loop(loop) {}
+    std::uint64_t Probe(ProbeRequest, Answer answer) override {
+        return static_cast<std::uint64_t>(m_loop.StartTimer(std::chrono::milliseconds(0), [answer] {
+            ProbeAnswer offline;
+            offline.error = "无法解析主机名";
+            answer(offline);
+        }));
+    }
+    void Cancel(std::uint64_t id) override { m_loop.StopTimer(static_cast<int>(id)); }
+
+private:
+    EventLoop& m_loop;
+};
+
+class RecordingClipboard final : public Clipboard {
+public:
+    void SetText(const std::string& text) override { this->text = text; }
+    std::string text;
+};
+
 // A thumbnail that only says how many bytes it was made from, told from
 // the loop; the real ones are Qt's.
 class CountingThumbnailMaker final : public ThumbnailMaker {
@@ -169,9 +193,9 @@ public:
 class FakeSeams {
 public:
     Seams Make() {
-        return Seams{files,     fileSystem,  openFile,  folders, box,
-                     browser,   fileManager, *download, *http,   *pages,
-                     *pictures, *thumbnails, *starter,  clock,   program};
+        return Seams{files,       fileSystem, openFile, folders, box,       browser,
+                     fileManager, *download,  *http,    *pages,  *pictures, *thumbnails,
+                     *probes,     clipboard,  *starter, clock,   program};
     }
 
     PollEventLoop loop;
@@ -185,6 +209,8 @@ public:
     OfflineDownloader offlineDownloader{loop};
     OfflineHttpClient offlineHttp{loop};
     CountingThumbnailMaker countingMaker{loop};
+    OfflineProber offlineProber{loop};
+    RecordingClipboard clipboard;
     RecordingProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
@@ -193,6 +219,7 @@ public:
     HttpClient* pages = &offlineHttp;
     HttpClient* pictures = &offlineHttp;
     ThumbnailMaker* thumbnails = &countingMaker;
+    LinkProber* probes = &offlineProber;
     ProcessStarter* starter = &processes;
 };
 

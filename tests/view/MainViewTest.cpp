@@ -224,8 +224,9 @@ TEST(MainViewModal, APressThatOpensADialogLeavesNoButtonDown) {
     QtOwnedDialogs dialogs;
     MainF1 model(Seams{seams.files, seams.fileSystem, seams.openFile, dialogs, dialogs,
                        seams.browser, seams.fileManager, seams.offlineDownloader, seams.offlineHttp,
-                       seams.offlineHttp, seams.offlineHttp, seams.countingMaker, seams.processes,
-                       seams.clock, seams.program});
+                       seams.offlineHttp, seams.offlineHttp, seams.countingMaker,
+                       seams.offlineProber, seams.clipboard, seams.processes, seams.clock,
+                       seams.program});
     MainView view(model, seams.browser);
     dialogs.SetParent(&view);
     view.show();
