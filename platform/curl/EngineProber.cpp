@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 
@@ -44,6 +47,7 @@ std::optional<std::int64_t> Number(std::string_view text) {
 struct EngineProber::Pending {
     std::uint64_t id = 0;
     std::uint64_t transfer = 0;  // the engine's id of the request under way
+    int refusal = 0;             // the timer that tells a refusal
     ProbeRequest request;
     Answer answer;
     ProbeAnswer result;
@@ -61,7 +65,12 @@ EngineProber::EngineProber(TransferEngine& engine, TransferLimits limits)
 
 EngineProber::~EngineProber() {
     for (const auto& [id, probe] : m_pending)
-        m_engine.Cancel(probe->transfer);
+        Drop(*probe);
+}
+
+void EngineProber::Drop(Pending& probe) {
+    m_engine.Cancel(probe.transfer);
+    m_engine.Loop().StopTimer(probe.refusal);
 }
 
 std::uint64_t EngineProber::Probe(ProbeRequest request, Answer answer) {
@@ -71,7 +80,17 @@ std::uint64_t EngineProber::Probe(ProbeRequest request, Answer answer) {
     probe->answer = std::move(answer);
     Pending& started = *probe;
     m_pending.emplace(probe->id, std::move(probe));
-    Ask(started, started.request.url);
+    if (IsWebLink(started.request.url)) {
+        Ask(started, started.request.url);
+    } else {
+        // Only a full http(s) address is fetched, as for downloads; the answer
+        // still comes from the loop.
+        started.refusal =
+            m_engine.Loop().StartTimer(std::chrono::milliseconds(0), [this, &started] {
+                started.result.error = "不是完整的网址";
+                Tell(started);
+            });
+    }
     return started.id;
 }
 
@@ -79,7 +98,7 @@ void EngineProber::Cancel(std::uint64_t id) {
     const auto found = m_pending.find(id);
     if (found == m_pending.end())
         return;
-    m_engine.Cancel(found->second->transfer);
+    Drop(*found->second);
     m_pending.erase(found);
 }
 
