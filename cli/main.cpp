@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
                                                            : *grammar.check;
     if (grammar.check->parsed())
         options.jobs = options.checkJobs;
-    else if (command.count("--jobs") > 0)
+    else if (grammar.download->parsed() && command.count("--jobs") > 0)
         options.checkJobs = options.jobs;  // a download checks as many at once
     if (const std::string problem = ReadFilter(grammar.types, grammar.minSize, options);
         !problem.empty())
