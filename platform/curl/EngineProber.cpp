@@ -55,6 +55,7 @@ struct EngineProber::Pending {
     std::int64_t skip = 0;  // bytes of a whole answer to a later range already had
     // The answer being received, from its headers.
     std::optional<std::int64_t> length, rangeStart, rangeEnd, rangeTotal;
+    std::int64_t got = 0;  // its body bytes so far
 };
 
 EngineProber::EngineProber(TransferEngine& engine, TransferLimits limits)
@@ -114,6 +115,7 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
     hooks.header = [&probe](std::string_view line, long status) {
         if (line.starts_with("HTTP/")) {
             probe.length = probe.rangeStart = probe.rangeEnd = probe.rangeTotal = std::nullopt;
+            probe.got = 0;
         } else if (const auto length = HeaderValue(line, "content-length")) {
             probe.length = Number(*length);
         } else if (const auto range = HeaderValue(line, "content-range")) {
@@ -137,6 +139,7 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
             if (status / 100 != 2)
                 return true;
             m_received += static_cast<std::int64_t>(chunk.size());
+            probe.got += static_cast<std::int64_t>(chunk.size());
             if (status == 200 && probe.from > 0) {
                 // Range ignored this time: the bytes already had come first.
                 const auto dropped = std::min<std::int64_t>(
@@ -150,6 +153,14 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
             const auto room = static_cast<std::size_t>(probe.request.maxBytes) - head.size();
             head.append(chunk.substr(0, room));
             const bool full = head.size() >= static_cast<std::size_t>(probe.request.maxBytes);
+            // An answer whose last byte is here ends by itself, and its
+            // connection is kept for the next probe.
+            const std::optional<std::int64_t> length =
+                status == 206 && probe.rangeStart && probe.rangeEnd
+                    ? std::optional(*probe.rangeEnd - *probe.rangeStart + 1)
+                    : probe.length;
+            if (length && probe.got >= *length && !full)
+                return true;
             return !full && !(probe.request.enough && !chunk.empty() && probe.request.enough(head));
         },
         [this, &probe](const CurlOutcome& outcome) { Ended(probe, outcome); }, std::move(hooks));
