@@ -71,7 +71,8 @@ void HarvestText(const CliOptions& options, SourceBytes read, const Done& done) 
 
 CliTransfers::CliTransfers(const CliOptions& options)
     : pages(engine, WithTimeout(SourceFetchLimits(), options)),
-      downloads(engine, WithTimeout(TransferLimits{}, options)) {}
+      downloads(engine, WithTimeout(TransferLimits{}, options)),
+      probes(engine, WithTimeout(ProbeLimits(), options)) {}
 
 void HarvestSource(const CliOptions& options, CliTransfers& net, Done done) {
     ReadSource(options.source, net.files, net.pages,

@@ -8,6 +8,7 @@
 #include "extract/PageHarvest.h"
 #include "platform/curl/EngineDownloads.h"
 #include "platform/curl/EngineHttpClient.h"
+#include "platform/curl/EngineProber.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PollEventLoop.h"
 #include "platform/posix/PosixFileReader.h"
@@ -15,8 +16,8 @@
 namespace pixquarry {
 
 // The command line's transfers: the engine on a poll loop, SOURCE and its
-// stylesheets fetched through it, and downloads into files; --timeout
-// replaces their time in all.
+// stylesheets fetched through it, downloads into files and the checks'
+// probes; --timeout replaces their time in all.
 struct CliTransfers {
     explicit CliTransfers(const CliOptions& options);
     PosixFileReader files;
@@ -24,6 +25,7 @@ struct CliTransfers {
     TransferEngine engine{loop};
     EngineHttpClient pages;
     EngineDownloads downloads;
+    EngineProber probes;
     std::unique_ptr<PageHarvest> page;  // a followed page, while its sheets come
 };
 

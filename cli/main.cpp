@@ -2,8 +2,13 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <exception>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/CliOptions.h"
@@ -21,14 +26,18 @@ using pixquarry::UsageError;
 constexpr int kMaxJobs = 64;
 
 constexpr const char* kDescription =
-    "Finds the picture links in a style sheet and downloads them.\n"
+    "Finds the picture links in a style sheet, checks them and downloads them.\n"
     "\n"
     "  pixquarry-cli extract [--domain TEXT] [--json] [--timeout S] SOURCE\n"
     "  pixquarry-cli extract --resolve [--base URL | --no-follow] [--json] [--timeout S]\n"
     "                        SOURCE\n"
     "  pixquarry-cli download --dir DIR [--domain TEXT] [--jobs N] [--timeout S] SOURCE\n"
     "  pixquarry-cli download --dir DIR --resolve [--base URL | --no-follow] [--jobs N]\n"
-    "                         [--timeout S] SOURCE\n";
+    "                         [--timeout S] SOURCE\n"
+    "  pixquarry-cli check [--domain TEXT | --resolve [--base URL | --no-follow]]\n"
+    "                      [--jobs N] [--timeout S] [--type LIST] [--min-size WxH] [--json]\n"
+    "                      SOURCE\n"
+    "  download takes --type LIST and --min-size WxH too.\n";
 
 constexpr const char* kFooter =
     "SOURCE is a style sheet, or a web page, script or text file with CSS in\n"
@@ -57,8 +66,22 @@ constexpr const char* kFooter =
     "keeps it and the later ones are saved as NAME(2), NAME(3) and so on, in\n"
     "list order, whatever --jobs is.\n"
     "\n"
+    "check looks at the start of each picture (a Range request for 64 KiB,\n"
+    "never more than 256 KiB read) and prints one line per link in list order,\n"
+    "\"可用\" or \"失败\", the type, the pixel size, the byte size and the link, each\n"
+    "after a tab, then the reason of a failure; \"-\" where a value is not known.\n"
+    "The last line is \"检查 N 个链接：可用 A 个，失败 B 个。\". --jobs N (8 by\n"
+    "default) is the most connections open at once. --json prints one object\n"
+    "{\"items\": [{\"url\", \"ok\", \"status\", \"reason\", \"type\", \"width\",\n"
+    "\"height\", \"bytes\", \"from\"}], \"sheets\": [{\"url\", \"reason\"}]}.\n"
+    "--type LIST (png,jpeg,gif,webp,svg,bmp,ico,avif,tiff) and --min-size WxH\n"
+    "keep only the pictures of those types and at least that size: check lists\n"
+    "only those (and every link that failed), download checks each link first\n"
+    "and prints \"已跳过：NAME（50×50）\" for a picture it leaves.\n"
+    "\n"
     "Exit status: 0 on success (also when no link was found), 1 when SOURCE\n"
-    "cannot be read, DIR cannot be made or a download failed, 2 on bad usage.\n";
+    "cannot be read, DIR cannot be made, a download or a check failed, 2 on bad\n"
+    "usage.\n";
 
 // CLI11 2.1 reads "--domain=" as "--domain" followed by the next word; an
 // empty value is what "--domain=" has always meant here.
@@ -107,7 +130,20 @@ void AddSourceOptions(CLI::App& command, CliOptions& options, std::string& domai
         ->required();
 }
 
-// The command line's grammar: both commands and their options, bound to
+// The picture filter of check and download, as typed.
+void AddFilterOptions(CLI::App& command, std::string& types, std::string& minSize) {
+    command
+        .add_option("--type", types,
+                    "Keep only pictures of these types, separated by commas: png, jpeg, gif, "
+                    "webp, svg, bmp, ico, avif, tiff.")
+        ->type_name("LIST");
+    command
+        .add_option("--min-size", minSize,
+                    "Keep only pictures at least W pixels wide and H pixels high.")
+        ->type_name("WxH");
+}
+
+// The command line's grammar: the commands and their options, bound to
 // `options`; --domain and --base land in `domain` and `base` first, since an
 // empty value means something.
 struct Grammar {
@@ -115,8 +151,11 @@ struct Grammar {
     CLI::App app{kDescription, "pixquarry-cli"};
     CLI::App* extract = nullptr;
     CLI::App* download = nullptr;
+    CLI::App* check = nullptr;
     std::string domain;
     std::string base;
+    std::string types;
+    std::string minSize;
 };
 
 Grammar::Grammar(CliOptions& options) {
@@ -153,10 +192,69 @@ Grammar::Grammar(CliOptions& options) {
                      "downloads have no limit by default, SOURCE and its stylesheets 120.")
         ->type_name("SECONDS")
         ->check(CLI::PositiveNumber);
+    AddFilterOptions(*download, types, minSize);
+    check = app.add_subcommand(
+        "check", "Check every picture link of SOURCE: its type, pixel size and byte size.");
+    AddSourceOptions(*check, options, domain, base);
+    check
+        ->add_option("--jobs", options.checkJobs,
+                     "The most connections open at once, 1 to " + std::to_string(kMaxJobs) + ".")
+        ->type_name("N")
+        ->check(CLI::Range(1, kMaxJobs))
+        ->capture_default_str();
+    check
+        ->add_option("--timeout", options.timeout,
+                     "Seconds one check, SOURCE or one of its stylesheets may take in all; a "
+                     "check 30 by default, SOURCE and its stylesheets 120.")
+        ->type_name("SECONDS")
+        ->check(CLI::PositiveNumber);
+    AddFilterOptions(*check, types, minSize);
+    check->add_flag("--json", options.json,
+                    "Print one object {\"items\": [...], \"sheets\": [...]}.");
     // Before or after the command, as a user may type it.
-    for (CLI::App* place : {&app, extract, download})
+    for (CLI::App* place : {&app, extract, download, check})
         place->add_flag("--verbose", options.verbose,
                         "Follow each failure reason with the transfer layer's own words.");
+}
+
+// --type's list into options.types, --min-size into its two numbers; what is
+// wrong with them, or "".
+std::string ReadFilter(const std::string& types, const std::string& minSize, CliOptions& options) {
+    static const std::pair<const char*, const char*> kTypes[] = {
+        {"png", "png"},   {"jpeg", "jpeg"}, {"jpg", "jpeg"}, {"gif", "gif"},
+        {"webp", "webp"}, {"svg", "svg"},   {"bmp", "bmp"},  {"ico", "ico"},
+        {"avif", "avif"}, {"tiff", "tiff"}, {"tif", "tiff"},
+    };
+    std::size_t start = 0;
+    while (!types.empty() && start <= types.size()) {
+        const std::size_t comma = std::min(types.find(',', start), types.size());
+        std::string name = types.substr(start, comma - start);
+        for (char& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const auto* found = std::find_if(std::begin(kTypes), std::end(kTypes),
+                                         [&name](const auto& type) { return name == type.first; });
+        if (found == std::end(kTypes))
+            return "--type: unknown picture type '" + name + "'";
+        options.types.emplace_back(found->second);
+        start = comma + 1;
+    }
+    if (minSize.empty())
+        return {};
+    // "100x100"; an X or a × between the numbers is taken too.
+    std::string size = minSize;
+    for (const char* times : {"×", "X"}) {
+        if (const std::size_t at = size.find(times); at != std::string::npos)
+            size.replace(at, std::string_view(times).size(), "x");
+    }
+    const std::size_t x = size.find('x');
+    const auto number = [](const std::string& text, int& value) {
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return error == std::errc() && end == text.data() + text.size() && value >= 0;
+    };
+    if (x == std::string::npos || !number(size.substr(0, x), options.minWidth) ||
+        !number(size.substr(x + 1), options.minHeight))
+        return "--min-size must be WIDTHxHEIGHT, such as 100x100";
+    return {};
 }
 
 // What is wrong with options that parsed, in the usage line's words; "" for nothing.
@@ -191,7 +289,16 @@ int main(int argc, char** argv) {
         return UsageError(e.what());
     }
 
-    const CLI::App& command = grammar.extract->parsed() ? *grammar.extract : *grammar.download;
+    const CLI::App& command = grammar.extract->parsed()    ? *grammar.extract
+                              : grammar.download->parsed() ? *grammar.download
+                                                           : *grammar.check;
+    if (grammar.check->parsed())
+        options.jobs = options.checkJobs;
+    else if (grammar.download->parsed() && command.count("--jobs") > 0)
+        options.checkJobs = options.jobs;  // a download checks as many at once
+    if (const std::string problem = ReadFilter(grammar.types, grammar.minSize, options);
+        !problem.empty())
+        return UsageError(problem);
     if (command.count("--domain") > 0)
         options.domain = grammar.domain;
     if (command.count("--base") > 0)
@@ -200,6 +307,8 @@ int main(int argc, char** argv) {
         !problem.empty())
         return UsageError(problem);
     try {
+        if (grammar.check->parsed())
+            return pixquarry::CheckCommand(options);
         return grammar.extract->parsed() ? pixquarry::ExtractCommand(options)
                                          : pixquarry::DownloadCommand(options);
     } catch (const std::exception& e) {

@@ -1,7 +1,12 @@
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -423,6 +429,10 @@ TEST_F(CliWeb, StatusAndMessages) {
         {"--resolve on a file needs --base", "extract --resolve {src}", "", 2, "", "--base"},
         {"--base must be an address", "extract --resolve --base css/ {src}", "", 2, "", "--base"},
         {"--domain with --resolve", "extract --resolve --domain x {src}", "", 2, "", "--domain"},
+        {"an unknown type", "check --type png,jpg,psd {src}", "", 2, "", "'psd'"},
+        {"a size without its height", "download --min-size 100 --dir {dir} {src}", "", 2, "",
+         "--min-size"},
+        {"check --jobs 65", "check --jobs 65 {src}", "", 2, "", "--jobs"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -496,6 +506,232 @@ TEST_F(Cli, APageIsFollowedAndASheetItCannotReadIsNamed) {
     r = RunCli("extract --resolve --no-follow " + page);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, o + "/p.png\n");
+}
+
+std::string ReadKept(const std::string& name) {
+    return pixquarry::testing::ReadFile(PIXQUARRY_TEST_DATA "/pictures/" + name);
+}
+
+// A flat picture written by gdk-pixbuf's own savers.
+std::string Saved(const char* type, int width, int height) {
+    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
+    gdk_pixbuf_fill(pixbuf, 0x336699ff);
+    gchar* buffer = nullptr;
+    gsize size = 0;
+    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, type, nullptr, nullptr));
+    std::string bytes(buffer, size);
+    g_free(buffer);
+    g_object_unref(pixbuf);
+    return bytes;
+}
+
+// A JPEG of 9 × 4 whose size comes after `kib` KiB of EXIF.
+std::string LateJpeg(int kib) {
+    std::string jpeg = Saved("jpeg", 9, 4);
+    for (int i = 0; i < kib / 50; ++i)
+        jpeg.insert(2, std::string("\xFF\xE1\xC8\x00", 4) + "Exif" + std::string(51194, '\0'));
+    return jpeg;
+}
+
+// Answers every request with the body for its path as a 200 whatever its
+// Range says, in 4 KiB pieces through a small send buffer, and counts the
+// body bytes the client's side took in.
+class DeafToRange final {
+public:
+    explicit DeafToRange(std::map<std::string, std::string> bodies) : m_bodies(std::move(bodies)) {
+        for (const auto& [path, body] : m_bodies)
+            m_sent[path] = 0;
+        m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+        socklen_t length = sizeof address;
+        ::bind(m_listen, reinterpret_cast<sockaddr*>(&address), length);
+        ::listen(m_listen, 8);
+        ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&address), &length);
+        m_origin = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+        m_thread = std::thread([this] { Serve(); });
+    }
+    ~DeafToRange() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listen);
+    }
+    std::string Url(const std::string& path) const { return m_origin + path; }
+    std::int64_t Sent(const std::string& path) const { return m_sent.at(path); }
+
+private:
+    void Serve() {
+        for (pollfd ready{m_listen, POLLIN, 0}; !m_stop;) {
+            const int fd = ::poll(&ready, 1, 20) > 0 ? ::accept(m_listen, nullptr, nullptr) : -1;
+            if (fd < 0)
+                continue;
+            const int small = 4096;
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
+            std::string request(4096, '\0');
+            request.resize(static_cast<std::size_t>(std::max<ssize_t>(
+                0, ::recv(fd, request.data(), request.size(), 0))));  // one piece on loopback
+            const std::string path = request.substr(4, request.find(' ', 4) - 4);
+            const std::string& body = m_bodies[path];
+            const std::string head =
+                "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                "\r\nConnection: close\r\n\r\n";
+            ::send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+            for (std::size_t at = 0; at < body.size();) {
+                const ssize_t n =
+                    ::send(fd, body.data() + at, std::min<std::size_t>(4096, body.size() - at),
+                           MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                at += static_cast<std::size_t>(n);
+                m_sent[path] += n;
+            }
+            ::close(fd);
+        }
+    }
+    std::map<std::string, std::string> m_bodies;
+    std::string m_origin;
+    int m_listen = -1;
+    std::map<std::string, std::atomic<std::int64_t>> m_sent;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+TEST_F(Cli, CheckTellsEachLinksTypeAndSizeFromItsFirstBytes) {
+    pixquarry::testing::StaticSite site(std::chrono::milliseconds(20));
+    site.Start();
+    const std::string o = site.Origin();
+    const std::string bigPng = Saved("png", 300, 200) + std::string(2 << 20, '\0');
+    DeafToRange deaf({{"/big.png", bigPng}, {"/late.jpg", LateJpeg(300)}});
+    const std::string png = Saved("png", 200, 200), late200 = LateJpeg(200),
+                      late300 = LateJpeg(300);
+    // The PNG signature and an IHDR of 100,000 × 100,000 with its CRC, an IDAT's start.
+    const std::string bomb(
+        "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\x86\xa0\0\x01\x86\xa0\x08\x06\0\0\0\xa8R\x0b\xc8"
+        "\0\0\0\0IDAT",
+        41);
+    const struct {
+        const char* name;
+        std::string link, body;  // a path on the site is served the body; "" for none
+        int status;              // 0: none came
+        const char* reason;      // "" when usable
+        const char* type;        // "" when unknown
+        int width, height;       // 0 when unknown
+        std::int64_t bytes;      // -1 when unknown
+    } rows[] = {
+        {"png", "/a.png", png, 206, "", "png", 200, 200, std::int64_t(png.size())},
+        {"jpeg", "/a.jpeg", Saved("jpeg", 9, 4), 206, "", "jpeg", 9, 4, -2},
+        {"bmp", "/a.bmp", Saved("bmp", 3, 8), 206, "", "bmp", 3, 8, -2},
+        {"ico", "/a.ico", Saved("ico", 16, 12), 206, "", "ico", 16, 12, -2},
+        {"tiff", "/a.tiff", Saved("tiff", 5, 6), 206, "", "tiff", 5, 6, -2},
+        {"gif", "/a.gif", ReadKept("flat-11x7.gif"), 206, "", "gif", 11, 7, 40},
+        {"webp", "/a.webp", ReadKept("flat-13x6.webp"), 206, "", "webp", 13, 6, 38},
+        {"avif", "/a.avif", ReadKept("flat-6x10.avif"), 206, "", "avif", 6, 10, 314},
+        {"svg", "/a.svg", "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 40 25'/>", 206, "",
+         "svg", 40, 25, -2},
+        {"404", "/gone.png", "", 404, "服务器回答 HTTP 404", "", 0, 0, -1},
+        {"500", "/e500.png", "<h1>oops", 500, "服务器回答 HTTP 500", "", 0, 0, -1},
+        {"no server", "http://127.0.0.1:1/x.png", "", 0, "无法连接到服务器 127.0.0.1:1", "", 0, 0,
+         -1},
+        {"a soft 404", "/soft.png", "<!DOCTYPE html><title>Not Found</title>", 206,
+         "不是图片（服务器返回了网页）", "", 0, 0, -2},
+        {"a redirect", "/moved.png", "", 206, "", "png", 200, 200, std::int64_t(png.size())},
+        {"a cut header", "/cut.png", png.substr(0, 20), 206, "无法识别的图片", "", 0, 0, 20},
+        {"a 100,000 × 100,000 claim", "/bomb.png", bomb, 206, "", "png", 100000, 100000, 41},
+        {"PNG bytes behind .jpg", "/shown.jpg", png, 206, "", "png", 200, 200, -2},
+        {"2 MiB: Content-Range's total", "/big.png", bigPng, 206, "", "png", 300, 200, -2},
+        {"the size after 200 KiB: a second range", "/late200.jpg", late200, 206, "", "jpeg", 9, 4,
+         -2},
+        {"the size past 256 KiB: unknown", "/late300.jpg", late300, 206, "", "jpeg", 0, 0, -2},
+        {"Range ignored: cut off", deaf.Url("/big.png"), "", 200, "", "png", 300, 200,
+         std::int64_t(bigPng.size())},
+        {"Range ignored, size past 256 KiB", deaf.Url("/late.jpg"), "", 200, "", "jpeg", 0, 0,
+         std::int64_t(late300.size())},
+    };
+    std::string css;
+    for (const auto& row : rows) {
+        if (row.link.starts_with("/") && !row.body.empty())
+            site.Put(row.link, row.body, "image/x", row.name == "500"s ? 500 : 200);
+        css += "url('" + (row.link.starts_with("/") ? o + row.link : row.link) + "')\n";
+    }
+    site.Put("/moved.png", "/a.png", "redirect");
+    const std::string src = Source(css);
+    Result r = RunCli("check --json --jobs 3 --domain '' " + src);
+    EXPECT_EQ(r.status, 1) << r.err;
+    const nlohmann::json items = nlohmann::json::parse(r.out, nullptr, false)["items"];
+    ASSERT_TRUE(items.is_array()) << r.out;
+    std::map<std::string, nlohmann::json> byUrl;
+    for (const nlohmann::json& item : items)
+        byUrl[item["url"]] = item;
+    const auto orNull = [](auto value, bool known) {
+        return known ? nlohmann::json(value) : nlohmann::json();
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const nlohmann::json item = byUrl[row.link.starts_with("/") ? o + row.link : row.link];
+        const std::int64_t bytes = row.bytes == -2 ? std::int64_t(row.body.size()) : row.bytes;
+        EXPECT_EQ(item["ok"], *row.reason == '\0');
+        EXPECT_EQ(item["status"], orNull(row.status, row.status != 0));
+        EXPECT_EQ(item.value("reason", ""), row.reason);
+        EXPECT_EQ(item["type"], orNull(row.type, *row.type != '\0'));
+        EXPECT_EQ(item["width"], orNull(row.width, row.width != 0));
+        EXPECT_EQ(item["height"], orNull(row.height, row.height != 0));
+        EXPECT_EQ(item["bytes"], orNull(bytes, bytes >= 0));
+    }
+    // Range ignored, 2 MiB: the transfer is ended after what told the size.
+    EXPECT_LE(deaf.Sent("/big.png"), 256 * 1024);
+    EXPECT_LE(site.MostAtOnce(), 3);
+
+    r = RunCli("check --domain '' " + src);
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(lines.size(), std::size(rows) + 1) << r.out;
+    const auto line = [&lines, &o](const std::string& path) {
+        for (const std::string& l : lines) {
+            if (l.find("\t" + o + path) != std::string::npos)
+                return l;
+        }
+        return std::string();
+    };
+    const std::string pngColumns = "可用\tPNG\t200×200\t" + std::to_string(png.size()) + " B\t" + o;
+    EXPECT_EQ(line("/a.png"), pngColumns + "/a.png");
+    EXPECT_EQ(line("/gone.png"), "失败\t-\t-\t-\t" + o + "/gone.png\t服务器回答 HTTP 404");
+    EXPECT_EQ(line("/shown.jpg"), pngColumns + "/shown.jpg\t（内容为 PNG）");
+    EXPECT_EQ(line("/big.png"), "可用\tPNG\t300×200\t2.0 MB\t" + o + "/big.png");
+    EXPECT_EQ(lines.back(), "检查 22 个链接：可用 17 个，失败 5 个。");
+}
+
+TEST_F(Cli, TypeAndSizeFiltersKeepOnlyWhatMatches) {
+    pixquarry::testing::StaticSite site;
+    site.Start();
+    site.Put("/a.png", Saved("png", 200, 200), "image/png");
+    site.Put("/b.gif", ReadKept("flat-11x7.gif"), "image/gif");
+    const std::string src = Source("url(a.png) url(b.gif) url(gone.png)");
+    const std::string gone = "下载失败：gone.png\t服务器回答 HTTP 404\n";
+    const struct {
+        std::string args, out;
+    } rows[] = {
+        {"--min-size 100x100", "下载成功：a.png\n已跳过：b.gif（11×7）\n" + gone +
+                                   "下载成功 1 个文件；下载失败 1 个文件；跳过 1 个。\n"},
+        {"--type png,SVG", "下载成功：a.png\n已跳过：b.gif（GIF）\n" + gone +
+                               "下载成功 1 个文件；下载失败 1 个文件；跳过 1 个。\n"},
+        {"--type gif --min-size 20×20", "已跳过：a.png（PNG）\n已跳过：b.gif（11×7）\n" + gone +
+                                            "下载成功 0 个文件；下载失败 1 个文件；跳过 2 个。\n"},
+        {"--min-size 1x1",
+         "下载成功：a.png\n下载成功：b.gif\n" + gone + "下载成功 2 个文件；下载失败 1 个文件。\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args);
+        fs::remove_all(m_dir / "pics");
+        const Result r =
+            RunCli("download --jobs 2 " + row.args + " --dir " + Quote((m_dir / "pics").string()) +
+                   " --domain " + site.Origin() + "/ " + src);
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.out, row.out);
+        for (const char* name : {"a.png", "b.gif"})
+            EXPECT_EQ(fs::exists(m_dir / "pics" / name),
+                      row.out.find("下载成功："s + name) != std::string::npos);
+    }
+    const Result r = RunCli("check --min-size 100x100 --domain " + site.Origin() + "/ " + src);
+    EXPECT_EQ(Lines(r.out).size(), 3u) << "a.png, gone.png and the summary: " << r.out;
+    EXPECT_EQ(Lines(r.out).back(), "检查 2 个链接：可用 1 个，失败 1 个。");
 }
 
 }  // namespace

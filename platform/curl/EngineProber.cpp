@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+
+#include "platform/WebAddress.h"
 
 namespace pixquarry {
 
@@ -44,6 +47,7 @@ std::optional<std::int64_t> Number(std::string_view text) {
 struct EngineProber::Pending {
     std::uint64_t id = 0;
     std::uint64_t transfer = 0;  // the engine's id of the request under way
+    int refusal = 0;             // the timer that tells a refusal
     ProbeRequest request;
     Answer answer;
     ProbeAnswer result;
@@ -51,6 +55,7 @@ struct EngineProber::Pending {
     std::int64_t skip = 0;  // bytes of a whole answer to a later range already had
     // The answer being received, from its headers.
     std::optional<std::int64_t> length, rangeStart, rangeEnd, rangeTotal;
+    std::int64_t got = 0;  // its body bytes so far
 };
 
 EngineProber::EngineProber(TransferEngine& engine, TransferLimits limits)
@@ -61,7 +66,12 @@ EngineProber::EngineProber(TransferEngine& engine, TransferLimits limits)
 
 EngineProber::~EngineProber() {
     for (const auto& [id, probe] : m_pending)
-        m_engine.Cancel(probe->transfer);
+        Drop(*probe);
+}
+
+void EngineProber::Drop(Pending& probe) {
+    m_engine.Cancel(probe.transfer);
+    m_engine.Loop().StopTimer(probe.refusal);
 }
 
 std::uint64_t EngineProber::Probe(ProbeRequest request, Answer answer) {
@@ -71,7 +81,17 @@ std::uint64_t EngineProber::Probe(ProbeRequest request, Answer answer) {
     probe->answer = std::move(answer);
     Pending& started = *probe;
     m_pending.emplace(probe->id, std::move(probe));
-    Ask(started, started.request.url);
+    if (IsWebLink(started.request.url)) {
+        Ask(started, started.request.url);
+    } else {
+        // Only a full http(s) address is fetched, as for downloads; the answer
+        // still comes from the loop.
+        started.refusal =
+            m_engine.Loop().StartTimer(std::chrono::milliseconds(0), [this, &started] {
+                started.result.error = "不是完整的网址";
+                Tell(started);
+            });
+    }
     return started.id;
 }
 
@@ -79,7 +99,7 @@ void EngineProber::Cancel(std::uint64_t id) {
     const auto found = m_pending.find(id);
     if (found == m_pending.end())
         return;
-    m_engine.Cancel(found->second->transfer);
+    Drop(*found->second);
     m_pending.erase(found);
 }
 
@@ -95,6 +115,7 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
     hooks.header = [&probe](std::string_view line, long status) {
         if (line.starts_with("HTTP/")) {
             probe.length = probe.rangeStart = probe.rangeEnd = probe.rangeTotal = std::nullopt;
+            probe.got = 0;
         } else if (const auto length = HeaderValue(line, "content-length")) {
             probe.length = Number(*length);
         } else if (const auto range = HeaderValue(line, "content-range")) {
@@ -118,6 +139,7 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
             if (status / 100 != 2)
                 return true;
             m_received += static_cast<std::int64_t>(chunk.size());
+            probe.got += static_cast<std::int64_t>(chunk.size());
             if (status == 200 && probe.from > 0) {
                 // Range ignored this time: the bytes already had come first.
                 const auto dropped = std::min<std::int64_t>(
@@ -131,6 +153,14 @@ void EngineProber::Ask(Pending& probe, const std::string& url) {
             const auto room = static_cast<std::size_t>(probe.request.maxBytes) - head.size();
             head.append(chunk.substr(0, room));
             const bool full = head.size() >= static_cast<std::size_t>(probe.request.maxBytes);
+            // An answer whose last byte is here ends by itself, and its
+            // connection is kept for the next probe.
+            const std::optional<std::int64_t> length =
+                status == 206 && probe.rangeStart && probe.rangeEnd
+                    ? std::optional(*probe.rangeEnd - *probe.rangeStart + 1)
+                    : probe.length;
+            if (length && probe.got >= *length && !full)
+                return true;
             return !full && !(probe.request.enough && !chunk.empty() && probe.request.enough(head));
         },
         [this, &probe](const CurlOutcome& outcome) { Ended(probe, outcome); }, std::move(hooks));

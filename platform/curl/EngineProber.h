@@ -30,6 +30,7 @@ private:
     void Ask(Pending& probe, const std::string& url);
     void Ended(Pending& probe, const CurlOutcome& outcome);
     void Tell(Pending& probe);
+    void Drop(Pending& probe);
 
     TransferEngine& m_engine;
     TransferLimits m_limits;

@@ -73,6 +73,11 @@ std::uint64_t TransferEngine::Start(const std::string& url, const TransferLimits
     return id;
 }
 
+void TransferEngine::LimitConnections(long most) {
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAX_TOTAL_CONNECTIONS, most);
+    curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, most);
+}
+
 void TransferEngine::Cancel(std::uint64_t id) {
     const auto found = m_jobs.find(id);
     if (found == m_jobs.end())

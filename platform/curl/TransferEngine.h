@@ -44,6 +44,10 @@ public:
     // Drops a transfer at once; its `done` is not called.
     void Cancel(std::uint64_t id);
 
+    // At most `most` connections open at once, idle ones kept for later
+    // transfers included; transfers past it wait for a connection.
+    void LimitConnections(long most);
+
     EventLoop& Loop() { return m_loop; }
     // Trusts the certificates in `file` instead of the system's: for tests
     // against a server of their own on 127.0.0.1.

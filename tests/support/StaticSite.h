@@ -21,6 +21,7 @@ public:
     struct Page {
         std::string body;
         std::string type;
+        int status = 200;
     };
 
     explicit StaticSite(std::chrono::milliseconds delay = {}) {
@@ -41,19 +42,22 @@ public:
                         found = true;
                     }
                 }
-                if (found && page.type == "redirect")
-                    res.set_redirect(page.body);
-                else if (found)
-                    res.set_content(page.body, page.type);
-                else
+                if (!found)
                     res.status = 404;
+                else if (page.type == "redirect")
+                    res.set_redirect(page.body);
+                else
+                    res.set_content(page.body, page.type);
+                if (found && page.status != 200)  // else httplib's own: 206 for a range
+                    res.status = page.status;
                 --m_active;
             });
     }
 
-    void Put(const std::string& path, std::string body, std::string type = "text/css") {
+    void Put(const std::string& path, std::string body, std::string type = "text/css",
+             int status = 200) {
         const std::lock_guard<std::mutex> lock(m_mutex);
-        m_pages[path] = Page{std::move(body), std::move(type)};
+        m_pages[path] = Page{std::move(body), std::move(type), status};
     }
     void Start() { m_server.Start(); }
     std::string Origin() const { return m_server.Origin(); }
