@@ -127,8 +127,11 @@ void PicListModel::OnChange(const CheckListBox::Change& change) {
         }
         case Kind::Ticked:
         case Kind::Marked:
+            // Named roles: the view need not measure the row again.
             if (const int row = RowOf(item); row >= 0)
-                emit dataChanged(index(row), index(row));
+                emit dataChanged(index(row), index(row),
+                                 change.kind == Kind::Ticked ? QList<int>{Qt::CheckStateRole}
+                                                             : QList<int>{kMarkRole, kFailedRole});
             break;
         case Kind::Current:
             break;
@@ -151,13 +154,18 @@ void RowEndDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const QStyle* style = item.widget ? item.widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &item, painter, item.widget);
     // The link gives way to the result: it is cut short, never covered.
-    const int width = item.fontMetrics.horizontalAdvance(mark) + 8;
+    QFont plain = item.font;
+    plain.setBold(false);
+    const int width = QFontMetrics(plain).horizontalAdvance(mark) + 8;
     QStyleOptionViewItem link = item;
     link.rect.setRight(item.rect.right() - width);
     style->drawControl(QStyle::CE_ItemViewItem, &link, painter, item.widget);
     painter->save();
-    painter->setFont(item.font);
+    painter->setFont(plain);
+    // Grey, lighter on a selected row's dark ground; red for a failure.
+    const bool selected = (item.state & QStyle::State_Selected) != 0;
     painter->setPen(index.data(PicListModel::kFailedRole).toBool() ? QColor(255, 0, 0)
+                    : selected                                     ? QColor(210, 210, 210)
                                                                    : QColor(128, 128, 128));
     painter->drawText(item.rect.adjusted(0, 0, -4, 0), Qt::AlignRight | Qt::AlignVCenter, mark);
     painter->restore();

@@ -195,7 +195,7 @@ public:
     Seams Make() {
         return Seams{files,       fileSystem, openFile, folders, box,       browser,
                      fileManager, *download,  *http,    *pages,  *pictures, *thumbnails,
-                     *probes,     clipboard,  *starter, clock,   program};
+                     *probes,     *clipboard, *starter, clock,   program};
     }
 
     PollEventLoop loop;
@@ -210,7 +210,7 @@ public:
     OfflineHttpClient offlineHttp{loop};
     CountingThumbnailMaker countingMaker{loop};
     OfflineProber offlineProber{loop};
-    RecordingClipboard clipboard;
+    RecordingClipboard recordingClipboard;
     RecordingProcessStarter processes;
     SteppingClock clock;
     ProgramInfo program{"/nonexistent/pixquarry", "pixquarry"};
@@ -220,6 +220,7 @@ public:
     HttpClient* pictures = &offlineHttp;
     ThumbnailMaker* thumbnails = &countingMaker;
     LinkProber* probes = &offlineProber;
+    Clipboard* clipboard = &recordingClipboard;
     ProcessStarter* starter = &processes;
 };
 

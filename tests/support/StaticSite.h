@@ -3,7 +3,7 @@
 // A TestHttpServer that serves fixed bodies by path (of type "redirect": a
 // redirect to the body), counts the requests for each path and answers 404
 // for the rest; an optional delay before every answer stands in for a
-// distant site.
+// distant site, and `threads` answer at once (httplib's 8 by default).
 
 #include <atomic>
 #include <chrono>
@@ -24,7 +24,11 @@ public:
         int status = 200;
     };
 
-    explicit StaticSite(std::chrono::milliseconds delay = {}) {
+    explicit StaticSite(std::chrono::milliseconds delay = {}, std::size_t threads = 0) {
+        if (threads > 0)
+            m_server.Routes().new_task_queue = [threads] {
+                return new httplib::ThreadPool(threads);
+            };
         m_server.Routes().Get(
             ".*", [this, delay](const httplib::Request& req, httplib::Response& res) {
                 const int now = ++m_active;

@@ -225,7 +225,7 @@ TEST(MainViewModal, APressThatOpensADialogLeavesNoButtonDown) {
     MainF1 model(Seams{seams.files, seams.fileSystem, seams.openFile, dialogs, dialogs,
                        seams.browser, seams.fileManager, seams.offlineDownloader, seams.offlineHttp,
                        seams.offlineHttp, seams.offlineHttp, seams.countingMaker,
-                       seams.offlineProber, seams.clipboard, seams.processes, seams.clock,
+                       seams.offlineProber, seams.recordingClipboard, seams.processes, seams.clock,
                        seams.program});
     MainView view(model, seams.browser);
     dialogs.SetParent(&view);
