@@ -150,9 +150,12 @@ TEST_F(MainViewTest, InputReachesTheRightHandlerOnce) {
 
 // With the fonts the project installs, at 96 dpi.
 TEST_F(MainViewTest, EveryCaptionFitsItsBox) {
+    m_model.mnuFilter_Click();  // the filter bar too, with a long count
+    m_model.GetPic.AddItems(std::vector<std::string>(12345, "x"));
     for (const Label* control :
          {&m_model.Label1, &m_model.Label2, &m_model.PPDefBeg, &m_model.PPDefEnd, &m_model.Label5,
-          &m_model.Label6, &m_model.Label4, &m_model.NewSoftInfo}) {
+          &m_model.Label6, &m_model.Label4, &m_model.NewSoftInfo, &m_model.Label7, &m_model.Label8,
+          &m_model.Label9, &m_model.Label10, &m_model.FilterCount}) {
         QLabel* label = Widget<QLabel>(*control);
         const QRect needed = label->fontMetrics().boundingRect(
             label->rect(), static_cast<int>(label->alignment()) | Qt::TextWordWrap, label->text());
@@ -162,8 +165,9 @@ TEST_F(MainViewTest, EveryCaptionFitsItsBox) {
     for (const Control* control : std::vector<const Control*>{
              &m_model.SearchPic, &m_model.DownPic, &m_model.FileS1, &m_model.FileS2,
              &m_model.OpenDownDir, &m_model.SDownAll, &m_model.Command1, &m_model.PiPei[0],
-             &m_model.PiPei[1], &m_model.PiPei[2], &m_model.PiPei[3]}) {
-        auto* button = Widget<QAbstractButton>(*control);
+             &m_model.PiPei[1], &m_model.PiPei[2], &m_model.PiPei[3], &m_model.FilterFailed,
+             &m_model.FilterType}) {
+        auto* button = Widget<QWidget>(*control);
         EXPECT_LE(button->sizeHint().width(), button->width()) << control->Name();
     }
 }
@@ -428,6 +432,15 @@ TEST(PicListModel, FollowsEveryKindOfChangeTheWayQtExpects) {
     list.SetSelected(2, true);
     list.SetListIndex(1);
     list.AddItem("d");
+    list.Filter([](int index) { return index % 2 == 0; });  // b c d d e g: c d g shown
+    list.SetHidden(1, true);                                // the current item
+    list.AddItem("ba");
+    list.SetHidden(0, false);
+    list.SetMark(2, "404", true);
+    EXPECT_EQ(model.rowCount(), 4);
+    EXPECT_EQ(model.index(0).data().toString(), "a");
+    EXPECT_EQ(model.index(1).data(PicListModel::kMarkRole).toString(), "404");
+    EXPECT_EQ(model.index(3).data().toString(), "f");
     list.Clear();
     qInstallMessageHandler(previous);
 
