@@ -157,8 +157,9 @@ int main(int argc, char** argv) {
             type = "text/html", body = page;
         } else if (path == "/big.html") {
             type = "text/html";
-            body = "<!DOCTYPE html><html><head><style>.big{background:url(/big.png)}</style>"
-                   "</head><body>one picture</body></html>\n";
+            body =
+                "<!DOCTYPE html><html><head><style>.big{background:url(/big.png)}</style>"
+                "</head><body>one picture</body></html>\n";
         } else if (path == "/big.png") {
             body = big, isBig = true;
         } else if (path == "/stats") {

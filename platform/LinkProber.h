@@ -25,8 +25,8 @@ struct ProbeAnswer {
     std::string error;      // why no usable answer came, in the user's words; empty otherwise
     std::string detail;     // the transfer layer's own words for a failure
     std::string contentType;
-    std::string head;       // the body's first bytes, as far as read
-    bool bodyEnded = false; // `head` is the whole body
+    std::string head;        // the body's first bytes, as far as read
+    bool bodyEnded = false;  // `head` is the whole body
     // The whole picture's size in bytes, from Content-Range's total or
     // Content-Length; nothing when the answer gave neither.
     std::optional<std::int64_t> totalBytes;

@@ -24,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/Files.h"
@@ -278,18 +279,23 @@ TEST_F(CliWeb, FourJobsGiveLinesInListOrderAndNumberSharedNames) {
 
 TEST_F(CliWeb, APersonAtATerminalSeesTheProgressLine) {
     const std::string src = Source("url(slow/a.png) url(slow/b.png) url(slow/c.png)");
-    // script(1) gives the command a terminal for all its output.
-    const std::string command =
-        "script -qec " +
-        Quote(std::string(PIXQUARRY_CLI) + " download --dir " + Quote((m_dir / "t").string()) +
-              " --domain " + m_site.Origin() + "/ " + src) +
-        " /dev/null";
-    const Result r = RunShell(command);
-    const std::string& screen = r.out;
-    EXPECT_EQ(r.status, 0) << screen;
-    EXPECT_NE(screen.find("\r\033[K"), std::string::npos) << "the line is redrawn in place";
-    EXPECT_NE(screen.find("/3 "), std::string::npos) << "done of total";
-    EXPECT_NE(screen.find("下载成功 3 个文件；下载失败 0 个文件。"), std::string::npos);
+    // These bytes are no pictures: the check fails each.
+    for (const auto& [args, status, summary] :
+         {std::tuple<std::string, int, std::string>{
+              "download --dir " + Quote((m_dir / "t").string()), 0,
+              "下载成功 3 个文件；下载失败 0 个文件。"},
+          {"check", 1, "检查 3 个链接：可用 0 个，失败 3 个。"}}) {
+        // script(1) gives the command a terminal for all its output.
+        const Result r = RunShell("script -qec " +
+                                  Quote(std::string(PIXQUARRY_CLI) + " " + args + " --domain " +
+                                        m_site.Origin() + "/ " + src) +
+                                  " /dev/null");
+        const std::string& screen = r.out;
+        EXPECT_EQ(r.status, status) << screen;
+        EXPECT_NE(screen.find("\r\033[K"), std::string::npos) << "the line is redrawn in place";
+        EXPECT_NE(screen.find("/3 "), std::string::npos) << "done of total";
+        EXPECT_NE(screen.find(summary), std::string::npos);
+    }
 }
 
 TEST_F(CliWeb, AKilledRunLeavesNoPictureAndTheNextRunClearsOnlyOrphans) {
@@ -501,6 +507,16 @@ TEST_F(Cli, APageIsFollowedAndASheetItCannotReadIsNamed) {
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.err, "pixquarry-cli: " + err + "\n");
     }
+
+    // A check names the sheet in its JSON too, and where each link was written.
+    r = RunCli("check --json --resolve " + page);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, missing);
+    const nlohmann::json checked = nlohmann::json::parse(r.out, nullptr, false);
+    EXPECT_EQ(checked["sheets"],
+              nlohmann::json::parse("[{\"url\": \"" + o +
+                                    "/gone.css\", \"reason\": \"服务器回答 HTTP 404\"}]"));
+    EXPECT_EQ(checked["items"][1]["from"][0]["sheet"], o + "/css/a.css");
 
     // Not followed: the page's own text, as any other source.
     r = RunCli("extract --resolve --no-follow " + page);
