@@ -30,6 +30,7 @@
 #include "gui/QtEventLoop.h"
 #include "gui/QtOpenFileDialog.h"
 #include "gui/QtOwnedDialogs.h"
+#include "gui/QtThumbnailMaker.h"
 #include "platform/curl/EngineDownloads.h"
 #include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
@@ -131,6 +132,8 @@ int main(int argc, char** argv) {
     EngineDownloads downloads(engine);
     EngineHttpClient http(engine, UpdateCheckLimits());
     EngineHttpClient pages(engine, SourceFetchLimits());
+    EngineHttpClient pictures(engine, PreviewLimits());
+    QtThumbnailMaker thumbnails;
     PosixFileReader files;
     PosixFileSystem fileSystem;
     QtOpenFileDialog openFile;
@@ -139,7 +142,7 @@ int main(int argc, char** argv) {
     PosixProcessStarter processes;
     SteadyClock steady;
     MainF1 model(Seams{files, fileSystem, openFile, dialogs, dialogs, desktop, desktop, downloads,
-                       http, pages, processes, steady,
+                       http, pages, pictures, thumbnails, processes, steady,
                        ProgramInfo{dir.path().toStdString(), "pixquarry"}});
     MainView view(model, desktop, &engine);
     view.show();
