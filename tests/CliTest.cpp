@@ -212,13 +212,17 @@ protected:
                     return sink.write(piece.data(), piece.size());
                 });
         });
-        // A sheet made by a script, and a page without styles, both labelled HTML.
-        routes.Get(R"(/(style\.php|plain\.html))",
-                   [](const httplib::Request& req, httplib::Response& res) {
-                       res.set_content(
-                           req.matches[1] == "plain.html" ? "<p>none" : ".a{background:url(a.png)}",
-                           "text/html");
-                   });
+        // A sheet made by a script, a page without styles and one with a
+        // trickling sheet, all labelled HTML.
+        routes.Get(R"(/(style\.php|plain\.html|page\.html))", [](const httplib::Request& req,
+                                                                 httplib::Response& res) {
+            const std::string name = req.matches[1];
+            res.set_content(name == "plain.html"  ? "<p>none"
+                            : name == "page.html" ? "<link rel=stylesheet href=sheet/trickle.css>"
+                                                    "<link rel=stylesheet href=css/site.css>"
+                                                  : ".a{background:url(a.png)}",
+                            "text/html");
+        });
         m_site.Start();
         m_values = {{"{origin}", m_site.Origin()},
                     {"{dir}", Quote((m_dir / "pics").string())},
@@ -407,6 +411,10 @@ TEST_F(CliWeb, StatusAndMessages) {
         {"download --timeout covers the source too",
          "download --timeout 1 --resolve --dir {dir} {origin}/sheet/trickle.css", "", 1, "",
          "无法下载网页“{origin}/sheet/trickle.css”：超时"},
+        {"download --timeout covers the sheets of a page",
+         "download --timeout 1 --resolve --dir {dir} {origin}/page.html", "", 1,
+         "下载成功：c.png\n下载成功：a.png\n下载成功：b.png\n" + summary(3, 0),
+         "无法读取样式表“{origin}/sheet/trickle.css”：超时"},
         {"a generous --timeout, in seconds",
          "download --timeout 5 --resolve --dir {dir} {origin}/sheet/trickle.css", "", 0,
          "下载成功：a.png\n" + summary(1, 0), ""},
