@@ -369,6 +369,10 @@ TEST_F(CliWeb, StatusAndMessages) {
         {"list order, each link once", "extract --domain http://h/ {src}", twice, 0,
          "http://h/A.png\nhttp://h/b.png\n", ""},
         {"no domain without a site", "extract {src}", twice, 0, "A.png\nb.png\n", ""},
+        // Unlike a resolved link, which comes in one form.
+        {"the domain kept as typed", "extract --domain http://EXAMPLE.COM:80/ {src}",
+         "url(%e4%b8%ad.png) url(x/%2e/b.png)", 0,
+         "http://EXAMPLE.COM:80/%e4%b8%ad.png\nhttp://EXAMPLE.COM:80/x/%2e/b.png\n", ""},
         // The backslash became a slash; the tab and the line end stay in the link.
         {"json escapes the items", "extract --json --domain= {src}",
          "url(\"a\\\"\tq.png\") url(x\n.png)", 0,
