@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -31,6 +32,8 @@
 #include "gui/MainView.h"
 #include "gui/PicPreview.h"
 #include "gui/QtEventLoop.h"
+#include "gui/QtThumbnailMaker.h"
+#include "platform/curl/EngineHttpClient.h"
 #include "platform/curl/TransferEngine.h"
 #include "platform/posix/PosixFileReader.h"
 #include "tests/fakes/FakeSeams.h"
@@ -67,7 +70,11 @@ double Median(std::vector<double> ms) {
 double PixquarryFirstHover(const std::string& link) {
     QtEventLoop loop;
     TransferEngine engine(loop);
+    EngineHttpClient pictures(engine, PreviewLimits());
+    QtThumbnailMaker thumbnails;
     testing::FakeSeams seams;
+    seams.pictures = &pictures;
+    seams.thumbnails = &thumbnails;
     MainF1 model(seams.Make());
     MainView view(model, seams.browser, &engine);
     view.show();
@@ -82,7 +89,7 @@ double PixquarryFirstHover(const std::string& link) {
     clock.start();
     QCoreApplication::sendEvent(list.viewport(), &move);
     if (!shown.wait(5000) || !shown.at(0).at(1).toBool())
-        std::fprintf(stderr, "no thumbnail\n");
+        throw std::runtime_error("a hover showed no thumbnail within 5 s");
     view.Preview()->Tip()->repaint();
     return static_cast<double>(clock.nsecsElapsed()) / 1e6;
 }

@@ -96,7 +96,7 @@ protected:
             sitePages.push_back(
                 {"/" + name + ".css", "." + name + "{background:url(" + name + ".png)}"});
         std::string nested;
-        for (int i = 0; i < 100000; ++i)
+        for (int i = 0; i < 140000; ++i)
             nested += i < 60000 ? "<div>" : "<template>";  // templates nest on
         sitePages.push_back(
             {"/nested.html",
@@ -212,7 +212,7 @@ TEST_F(PageHarvestTable, ListsLinksWithWhereEachWasFound) {
          {"{A}/new/x.png <- {A}/new/r.css:1"},
          {"{A}/new/gone.css：服务器回答 HTTP 404"},
          {}},
-        {"100,000 nested elements",
+        {"140,000 nested elements",
          "/nested.html",
          {"{A}/css/b.png <- {A}/css/b.css:2", "{A}/deep.png <- style=\"\":2"},
          {},

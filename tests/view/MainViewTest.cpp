@@ -1,6 +1,7 @@
 // The Qt window's wiring, on real widgets under the offscreen platform.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QComboBox>
@@ -20,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -316,6 +319,21 @@ TEST_F(MainViewTest, ListTicksAndCurrentRowGoBothWays) {
 // flood the window.
 TEST(BannerView, ShowsAPageFetchedInTheBackgroundAndOpensItsLinksAndNothingElse) {
     testing::OpenWatch watch("\x89PNG local picture");
+    // A banner that reads a device without end fails the run before it
+    // takes the machine's memory.
+    const auto peakKiB = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    const std::jthread guard([start = peakKiB(), &peakKiB](const std::stop_token& stop) {
+        for (; !stop.stop_requested(); std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+            if (peakKiB() > start + 512 * 1024) {
+                std::fputs("BannerView: the banner read a device without end\n", stderr);
+                std::_Exit(1);
+            }
+        }
+    });
     std::string page = "<p>新版本 <a href=\"/download\">下载</a></p>";
     for (const std::string& name : {watch.picture, "file://" + watch.picture, watch.fifo,
                                     "file://" + watch.fifo, std::string("/dev/zero")})

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <string>
@@ -47,6 +48,21 @@ std::string Encoded(QRgb colour, QImage::Format format = QImage::Format_RGB32,
     QBuffer buffer(&bytes);
     image.scaled(size).save(&buffer, type);
     return bytes.toStdString();
+}
+
+// A GIF of 800 x 600 pixels of `colour`, the first of its four: a clear
+// code before each pixel keeps every code 3 bits wide, 4 pixels in 3 bytes.
+std::string Gif(QRgb colour) {
+    std::string gif("GIF89a\x20\x03\x58\x02\x81\0\0", 13);
+    gif += {char(qRed(colour)), char(qGreen(colour)), char(qBlue(colour))};
+    gif += std::string(9, '\0') + std::string(",\0\0\0\0\x20\x03\x58\x02\0\x02", 11);
+    std::string codes;
+    for (int i = 0; i < 800 * 600 / 4; ++i)
+        codes += "\x04\x41\x10";
+    codes += '\x05';  // the end
+    for (std::size_t at = 0; at < codes.size(); at += 255)
+        gif += char(std::min<std::size_t>(255, codes.size() - at)) + codes.substr(at, 255);
+    return gif + std::string("\0;", 2);
 }
 
 // A PNG of 1 x 1 pixel whose header claims 30,000 x 30,000.
@@ -166,12 +182,14 @@ TEST_F(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
     site.Put("/huge.png", std::string(17 * 1024 * 1024, 'x'), "image/png");
     site.Put("/mono.png", Encoded(qRgb(200, 30, 30), QImage::Format_Mono), "image/png");
     site.Put("/indexed.png", Encoded(qRgb(30, 160, 60), QImage::Format_Indexed8), "image/png");
+    site.Put("/mono.bmp", Encoded(qRgb(40, 40, 200), QImage::Format_Mono, "BMP"), "image/bmp");
+    site.Put("/indexed.gif", Gif(qRgb(220, 120, 20)), "image/gif");
     site.Put("/refs.svg", SvgNaming(watch.fifo, watch.picture), "image/svg+xml");
     site.Put("/big.svgz", Svgz(Svg(""), 15), "image/svg+xml");
     site.Start();
     // Hovered in this order: the tip shown once before the times count, the
     // svgz bomb while the peak memory is low.
-    const std::array<HoverCase, 8> cases{{
+    const std::array<HoverCase, 10> cases{{
         {"/gone.png", "无法预览：服务器回答 HTTP 404", 0},
         {"/bomb.svgz", "无法预览：图片解压后超过 16 MiB", 0},
         {"/bomb.png", "无法预览：图片尺寸过大（30000 × 30000 像素）", 0},
@@ -180,6 +198,8 @@ TEST_F(Preview, HoverShowsAThumbnailOrWhyNotWhileTheWindowKeepsRunning) {
         {"/huge.png", "无法预览：图片超过 16 MiB", 0, 1000},
         {"/mono.png", "800 × 600 像素，", qRgb(200, 30, 30)},
         {"/indexed.png", "800 × 600 像素，", qRgb(30, 160, 60)},
+        {"/mono.bmp", "800 × 600 像素，", qRgb(40, 40, 200)},
+        {"/indexed.gif", "800 × 600 像素，", qRgb(220, 120, 20)},
         {"/refs.svg", "800 × 600 像素，", qRgb(0x33, 0x66, 0xcc)},
         // 15 MiB of SVG in 15 KiB: the window's wait is all decoding.
         {"/big.svgz", "800 × 600 像素，15.0 KiB，SVGZ", qRgb(0x33, 0x66, 0xcc)},
