@@ -675,6 +675,7 @@ TEST_F(Cli, CheckTellsEachLinksTypeAndSizeFromItsFirstBytes) {
          "不是图片（服务器返回了网页）", "", 0, 0, -2},
         {"a redirect", "/moved.png", "", 206, "", "png", 200, 200, std::int64_t(png.size())},
         {"a cut header", "/cut.png", png.substr(0, 20), 206, "无法识别的图片", "", 0, 0, 20},
+        {"an empty range", "/empty.gif", "", 206, "服务器没有返回内容", "", 0, 0, 0},
         {"a 100,000 × 100,000 claim", "/bomb.png", bomb, 206, "", "png", 100000, 100000, 41},
         {"PNG bytes behind .jpg", "/shown.jpg", png, 206, "", "png", 200, 200, -2},
         {"2 MiB: Content-Range's total", "/big.png", bigPng, 206, "", "png", 300, 200, -2},
@@ -693,6 +694,7 @@ TEST_F(Cli, CheckTellsEachLinksTypeAndSizeFromItsFirstBytes) {
         css += "url('" + (row.link.starts_with("/") ? o + row.link : row.link) + "')\n";
     }
     site.Put("/moved.png", "/a.png", "redirect");
+    site.Put("/empty.gif", "", "image/gif");
     const std::string src = Source(css);
     Result r = RunCli("check --json --jobs 3 --domain '' " + src);
     EXPECT_EQ(r.status, 1) << r.err;
@@ -735,7 +737,7 @@ TEST_F(Cli, CheckTellsEachLinksTypeAndSizeFromItsFirstBytes) {
     EXPECT_EQ(line("/gone.png"), "失败\t-\t-\t-\t" + o + "/gone.png\t服务器回答 HTTP 404");
     EXPECT_EQ(line("/shown.jpg"), pngColumns + "/shown.jpg\t（内容为 PNG）");
     EXPECT_EQ(line("/big.png"), "可用\tPNG\t300×200\t2.0 MB\t" + o + "/big.png");
-    EXPECT_EQ(lines.back(), "检查 22 个链接：可用 17 个，失败 5 个。");
+    EXPECT_EQ(lines.back(), "检查 23 个链接：可用 17 个，失败 6 个。");
 }
 
 TEST_F(Cli, TypeAndSizeFiltersKeepOnlyWhatMatches) {

@@ -199,9 +199,11 @@ void EngineProber::Ended(Pending& probe, const CurlOutcome& outcome) {
         const std::int64_t asked = first
                                        ? std::min(probe.request.rangeBytes, probe.request.maxBytes)
                                        : probe.request.maxBytes;
-        // Fewer bytes than asked for, with no total told, is the file's end.
-        result.bodyEnded = probe.rangeTotal ? head >= *probe.rangeTotal
-                                            : probe.rangeEnd.value_or(asked - 1) + 1 < asked;
+        // Fewer bytes than asked for, with no total told, is the file's end;
+        // so is a range with nothing in it, which asking again would repeat.
+        result.bodyEnded =
+            probe.got == 0 || (probe.rangeTotal ? head >= *probe.rangeTotal
+                                                : probe.rangeEnd.value_or(asked - 1) + 1 < asked);
         if (!result.bodyEnded && first && head < probe.request.maxBytes &&
             !(probe.request.enough && probe.request.enough(result.head)))
             return Ask(probe, outcome.finalUrl);
