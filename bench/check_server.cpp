@@ -143,7 +143,8 @@ int main(int argc, char** argv) {
             c.bigLeft -= bigSent;
             c.out.erase(0, sent);
         }
-        epoll_event want{static_cast<std::uint32_t>(EPOLLIN | (c.out.empty() ? 0 : EPOLLOUT)),
+        epoll_event want{static_cast<std::uint32_t>(EPOLLIN) |
+                             (c.out.empty() ? 0u : static_cast<std::uint32_t>(EPOLLOUT)),
                          {.fd = fd}};
         ::epoll_ctl(poller, EPOLL_CTL_MOD, fd, &want);
     };
