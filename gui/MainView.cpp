@@ -69,16 +69,7 @@ MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWid
     Add<QGroupBox>(m_model.Frame3);
     AddTextBox(m_model.LogShow);
     AddProgress();
-    AddLabel(m_model.Label7);
-    AddTextBox(m_model.FilterText);
-    AddLabel(m_model.Label8);
-    AddComboBox(m_model.FilterType);
-    AddLabel(m_model.Label9);
-    AddTextBox(m_model.FilterWidth);
-    AddLabel(m_model.Label10);
-    AddTextBox(m_model.FilterHeight);
-    AddTickBox(m_model.FilterFailed);
-    AddLabel(m_model.FilterCount);
+    AddFilterBar();
     AddMenu(m_model.mnuList);
     for (const Control* link : {&m_model.Label6, &m_model.NewSoftInfo})
         WidgetFor(*link)->setCursor(Qt::PointingHandCursor);
@@ -94,6 +85,20 @@ MainView::MainView(MainF1& model, Browser& browser, TransferEngine* engine, QWid
     // Centred by us: window managers differ in where they put a new window.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+// The filter bar along the bottom of the list, hidden until asked for.
+void MainView::AddFilterBar() {
+    AddLabel(m_model.Label7);
+    AddTextBox(m_model.FilterText);
+    AddLabel(m_model.Label8);
+    AddComboBox(m_model.FilterType);
+    AddLabel(m_model.Label9);
+    AddTextBox(m_model.FilterWidth);
+    AddLabel(m_model.Label10);
+    AddTextBox(m_model.FilterHeight);
+    AddTickBox(m_model.FilterFailed);
+    AddLabel(m_model.FilterCount);
 }
 
 MainView::~MainView() {

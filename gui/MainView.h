@@ -61,6 +61,7 @@ private:
     void AddTickBox(TickBox& box);
     void AddMenu(Menu& menu);
     void AddPicList();
+    void AddFilterBar();
     void AddBanner(BannerView* banner);
     void AddProgress();
     void Refresh(const Control& control);
