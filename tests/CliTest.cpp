@@ -1,6 +1,5 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -29,6 +28,7 @@
 
 #include "tests/support/Files.h"
 #include "tests/support/FolderWalk.h"
+#include "tests/support/SavedPicture.h"
 #include "tests/support/StaticSite.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestHttpServer.h"
@@ -552,17 +552,8 @@ std::string ReadKept(const std::string& name) {
     return pixquarry::testing::ReadFile(PIXQUARRY_TEST_DATA "/pictures/" + name);
 }
 
-// A flat picture written by gdk-pixbuf's own savers.
 std::string Saved(const char* type, int width, int height) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
-    gdk_pixbuf_fill(pixbuf, 0x336699ff);
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, type, nullptr, nullptr));
-    std::string bytes(buffer, size);
-    g_free(buffer);
-    g_object_unref(pixbuf);
-    return bytes;
+    return pixquarry::testing::SavedPicture(type, width, height);
 }
 
 // A JPEG of 9 × 4 whose size comes after `kib` KiB of EXIF.

@@ -1,7 +1,6 @@
 // The filter bar's rules through the window's handlers, against pictures on
 // 127.0.0.1: what each choice shows once the check has told it.
 
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +10,7 @@
 #include "platform/curl/EngineProber.h"
 #include "tests/fakes/FakeSeams.h"
 #include "tests/support/Files.h"
+#include "tests/support/SavedPicture.h"
 #include "tests/support/StaticSite.h"
 #include "tests/support/Transfers.h"
 
@@ -18,15 +18,7 @@ namespace pixquarry {
 namespace {
 
 std::string Saved(const char* type, int width, int height) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
-    gdk_pixbuf_fill(pixbuf, 0x336699ff);
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, type, nullptr, nullptr);
-    std::string bytes(buffer, size);
-    g_free(buffer);
-    g_object_unref(pixbuf);
-    return bytes;
+    return pixquarry::testing::SavedPicture(type, width, height);
 }
 
 struct FilterCase {

@@ -1,4 +1,3 @@
-#include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -8,23 +7,15 @@
 
 #include "platform/picture/PictureHeader.h"
 #include "tests/support/Files.h"
+#include "tests/support/SavedPicture.h"
 
 namespace pixquarry {
 namespace {
 
 using Verdict = PictureHeader::Verdict;
 
-// A flat picture written by gdk-pixbuf's own savers.
 std::string Saved(const char* type, int width, int height) {
-    GdkPixbuf* pixbuf = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, width, height);
-    gdk_pixbuf_fill(pixbuf, 0x336699ff);
-    gchar* buffer = nullptr;
-    gsize size = 0;
-    EXPECT_TRUE(gdk_pixbuf_save_to_buffer(pixbuf, &buffer, &size, type, nullptr, nullptr));
-    std::string bytes(buffer, size);
-    g_free(buffer);
-    g_object_unref(pixbuf);
-    return bytes;
+    return pixquarry::testing::SavedPicture(type, width, height);
 }
 
 std::string Kept(const char* name) {
